@@ -1,0 +1,7 @@
+// main.cpp -- entry point of the meadow demo.
+#include "app/app_window.h"
+
+int main()
+{
+    return RunApplication();
+}
