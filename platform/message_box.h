@@ -10,3 +10,8 @@ void ShowMessage(const char *caption, const char *text, BoxIcon icon);
 
 // Shows a Yes/No box; Return answers Yes, Escape answers No.
 BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon);
+
+// Where messages go instead of a box while set (tests read them without a display); the
+// sink's answer to a question is No.
+typedef void (*MessageSink)(const char *caption, const char *text);
+void SetMessageSink(MessageSink sink);

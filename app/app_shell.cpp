@@ -1,0 +1,244 @@
+// app_shell.cpp -- entry point, window and GL context lifecycle, full screen, message loop.
+#include "app/app_shell.h"
+
+#include <cstring>
+#include <strings.h>
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <GL/glu.h>
+
+#include "platform/message_box.h"
+#include "scene/scene.h"
+#include "shader/shader_program.h"
+#include "wind/wind.h"
+
+int32_t running;
+int32_t fullScreenRequest;
+uint32_t quitEventType;
+uint32_t toggleEventType;
+
+static void ShowShellError(const char *text)
+{
+    ShowMessage("Error", text, BoxIcon::Exclamation);
+}
+
+// A video driver that shows nothing would let the program run unseen; it counts as a failed
+// registration unless the user chose it.
+static bool IsInvisibleDriver(const char *driver)
+{
+    if (!driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0)) {
+        return false;
+    }
+    const char *chosen = SDL_getenv("SDL_VIDEODRIVER");
+    return !(chosen && strcasecmp(chosen, driver) == 0);
+}
+
+bool RegisterAppClass(AppClass *)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) != 0 || IsInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+        SDL_Quit();
+        ShowShellError("RegisterClassEx Failed!");
+        return false;
+    }
+    quitEventType = SDL_RegisterEvents(2);
+    toggleEventType = quitEventType + 1;
+    return quitEventType != uint32_t(-1);
+}
+
+bool SwitchDisplayMode(AppWindow *window, int width, int height, int bitsPerPixel)
+{
+    int display = SDL_GetWindowDisplayIndex(window->window);
+    int count = SDL_GetNumDisplayModes(display < 0 ? 0 : display);
+    for (int i = 0; i < count; i++) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(display, i, &mode) != 0) {
+            continue;
+        }
+        // 32 bits per pixel is a pixel stored in four bytes (depth 24 on X11).
+        if (mode.w == width && mode.h == height && int(SDL_BYTESPERPIXEL(mode.format)) * 8 == bitsPerPixel) {
+            return SDL_SetWindowDisplayMode(window->window, &mode) == 0 &&
+                   SDL_SetWindowFullscreen(window->window, SDL_WINDOW_FULLSCREEN) == 0;
+        }
+    }
+    return false;
+}
+
+static void DestroyAppWindow(AppWindow *window)
+{
+    SDL_DestroyWindow(window->window);
+    window->window = nullptr;
+}
+
+bool OpenAppWindow(AppWindow *window)
+{
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    if (window->fullScreen == 1) {
+        flags |= SDL_WINDOW_BORDERLESS;
+    }
+    window->window = SDL_CreateWindow(window->title, 0, 0, window->width, window->height, flags);
+    if (!window->window) {
+        return false;
+    }
+    if (window->fullScreen == 1) {
+        if (SwitchDisplayMode(window, window->width, window->height, window->colourDepth)) {
+            SDL_ShowCursor(SDL_DISABLE);
+        } else {
+            ShowShellError("Mode Switch Failed.\nRunning In Windowed Mode.");
+            window->fullScreen = 0;
+            SDL_SetWindowBordered(window->window, SDL_TRUE);
+        }
+    }
+
+    window->glContext = SDL_GL_CreateContext(window->window);
+    if (!window->glContext) {
+        DestroyAppWindow(window);
+        return false;
+    }
+    if (SDL_GL_MakeCurrent(window->window, window->glContext) != 0) {
+        SDL_GL_DeleteContext(window->glContext);
+        window->glContext = nullptr;
+        DestroyAppWindow(window);
+        return false;
+    }
+
+    SDL_ShowWindow(window->window);
+    SDL_DisableScreenSaver();
+    window->visible = 1;
+    SetProjection(window->width, window->height);
+
+    std::memset(window->keys->down, 0, sizeof window->keys->down);
+
+    window->counterAvailable = 1;
+    window->lastTime = uint32_t(SDL_GetPerformanceCounter());
+    window->secondsPerTick = float(1.0 / double(SDL_GetPerformanceFrequency()));
+    return true;
+}
+
+bool CloseAppWindow(AppWindow *window)
+{
+    if (window->window) {
+        SDL_GL_MakeCurrent(window->window, nullptr);
+        if (window->glContext) {
+            SDL_GL_DeleteContext(window->glContext);
+            window->glContext = nullptr;
+        }
+        // Leave full screen before the window goes, so the desktop mode comes back.
+        if (window->fullScreen) {
+            SDL_SetWindowFullscreen(window->window, 0);
+        }
+        DestroyAppWindow(window);
+        SDL_EnableScreenSaver();
+    }
+    if (window->fullScreen) {
+        SDL_ShowCursor(SDL_ENABLE);
+    }
+    return true;
+}
+
+void SetProjection(int width, int height)
+{
+    // A window sized to no height would divide by zero.
+    if (height <= 0) {
+        height = 1;
+    }
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void PostEvent(uint32_t type)
+{
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = type;
+    SDL_PushEvent(&event);
+}
+
+void RequestQuit(AppWindow *)
+{
+    PostEvent(quitEventType);
+    running = 0;
+}
+
+void RequestFullScreenToggle(AppWindow *)
+{
+    PostEvent(toggleEventType);
+}
+
+static void RunMessageLoop(AppWindow *window)
+{
+    // Requests left from the previous window belong to it.
+    SDL_FlushEvents(quitEventType, toggleEventType);
+    int loop = 1;
+    while (loop) {
+        SDL_Event event;
+        if (SDL_PollEvent(&event)) {
+            if (event.type == quitEventType) {
+                loop = 0;
+            } else {
+                AppWindowProc(window, event);
+            }
+        } else if (!window->visible) {
+            SDL_WaitEvent(nullptr);
+        } else {
+            // An empty queue is the paint message: frames run back to back.
+            PaintFrame(window);
+        }
+    }
+}
+
+int RunApplication()
+{
+    AppClass application = {"OpenGL"};
+    AppWindow window;
+    KeyState keys;
+    std::memset(&window, 0, sizeof window);
+    std::memset(&keys, 0, sizeof keys);
+    window.keys = &keys;
+    window.appClass = &application;
+    window.title = "Halmwind";
+    window.width = 800;
+    window.height = 600;
+    window.colourDepth = 32;
+    window.fullScreen = 1;
+
+    if (AskYesNo("FullScreen-Modus?", "M\xF6" "chten Sie im Fullscreen-Modus starten?",
+                 BoxIcon::Question) == BoxAnswer::No) {
+        window.fullScreen = 0;
+    }
+    if (!RegisterAppClass(&application)) {
+        ShowShellError("Error Registering Window Class!");
+        return -1;
+    }
+
+    running = 1;
+    fullScreenRequest = window.fullScreen;
+    while (running) {
+        window.fullScreen = fullScreenRequest;
+        if (!OpenAppWindow(&window)) {
+            ShowShellError("Error Creating OpenGL Window");
+            running = 0;
+            break;
+        }
+        if (!InitScene(&window, &keys)) {
+            RequestQuit(&window);
+        } else {
+            RunMessageLoop(&window);
+        }
+        ReleaseShaderContext();
+        CloseAppWindow(&window);
+    }
+    ReleaseWindMarker();
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,31 @@
+// app_shell.h -- window lifecycle and the window procedure of the application shell.
+#pragma once
+
+#include <cstdint>
+
+#include "app/app_window.h"
+
+union SDL_Event;
+
+bool RegisterAppClass(AppClass *appClass);
+bool OpenAppWindow(AppWindow *window);
+bool CloseAppWindow(AppWindow *window);
+
+// Finds the exact display mode; a closest larger mode is not the mode asked for.
+bool SwitchDisplayMode(AppWindow *window, int width, int height, int bitsPerPixel);
+
+// Handles one event taken from the queue: the window procedure.
+void AppWindowProc(AppWindow *window, const SDL_Event &event);
+
+// One frame: elapsed time, controls, drawing, swap.
+void PaintFrame(AppWindow *window);
+
+// Posts an event of the program's own type to the queue.
+void PostEvent(uint32_t type);
+
+// The event types of the program's own quit and full-screen toggle messages.
+extern uint32_t quitEventType;
+extern uint32_t toggleEventType;
+
+// The key-table entry written for a key event, or -1 when the event does not reach it.
+int KeyTableIndex(int32_t keycode, uint16_t modifiers);

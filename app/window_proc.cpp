@@ -1,0 +1,86 @@
+// window_proc.cpp -- the window procedure over SDL events, and the frame pump.
+#include <SDL.h>
+
+#include "app/app_shell.h"
+#include "platform/key_codes.h"
+#include "ui/controls.h"
+#include "ui/frame.h"
+
+float ElapsedMilliseconds(uint32_t now, uint32_t last, float secondsPerTick)
+{
+    // Unsigned subtraction stays right across one wrap of the 32-bit counter.
+    uint32_t ticks = now - last;
+    return float(double(ticks) * double(secondsPerTick) * 1000.0);
+}
+
+int KeyTableIndex(int32_t keycode, uint16_t modifiers)
+{
+    if (IsSystemKey(keycode, modifiers)) {
+        return -1;
+    }
+    int virtualKey = VirtualKeyFromKeycode(keycode);
+    return virtualKey > 0 && virtualKey < KeyCount ? virtualKey : -1;
+}
+
+void PaintFrame(AppWindow *window)
+{
+    uint32_t now = window->counterAvailable ? uint32_t(SDL_GetPerformanceCounter()) : SDL_GetTicks();
+    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
+    window->lastTime = now;
+    DrawFrame();
+    SDL_GL_SwapWindow(window->window);
+}
+
+static void HandleWindowEvent(AppWindow *window, const SDL_WindowEvent &event)
+{
+    switch (event.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED: {
+        window->visible = 1;
+        int width, height;
+        SDL_GL_GetDrawableSize(window->window, &width, &height);
+        SetProjection(width, height);
+        break;
+    }
+    case SDL_WINDOWEVENT_MINIMIZED:
+        window->visible = 0;
+        break;
+    case SDL_WINDOWEVENT_CLOSE:
+        RequestQuit(window);
+        break;
+    default:
+        break;
+    }
+}
+
+void AppWindowProc(AppWindow *window, const SDL_Event &event)
+{
+    if (event.type == toggleEventType) {
+        fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
+        // Ends the message loop only; the running flag keeps the outer loop going.
+        PostEvent(quitEventType);
+        return;
+    }
+    switch (event.type) {
+    case SDL_WINDOWEVENT:
+        // Events of a window closed by an earlier pass are stale.
+        if (event.window.windowID == SDL_GetWindowID(window->window)) {
+            HandleWindowEvent(window, event.window);
+        }
+        break;
+    case SDL_QUIT:
+        RequestQuit(window);
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        int index = KeyTableIndex(event.key.keysym.sym, event.key.keysym.mod);
+        if (index >= 0) {
+            window->keys->down[index] = event.type == SDL_KEYDOWN ? 1 : 0;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}

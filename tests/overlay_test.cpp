@@ -1,0 +1,147 @@
+// overlay_test.cpp -- which overlay lines show, and how their numbers are written.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ui/controls.h"
+#include "ui/frame.h"
+#include "ui/overlay.h"
+#include "wind/wind.h"
+
+namespace {
+
+std::vector<std::string> Shown()
+{
+    OverlayLine lines[OverlayMaxLines];
+    int count = ComposeOverlayLines(lines);
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; i++) {
+        texts.push_back(std::string(lines[i].text) + (lines[i].suffix ? lines[i].suffix : ""));
+    }
+    return texts;
+}
+
+class Overlay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        windSettings = initialWindSettings;
+        displayToggles = DisplayToggles{};
+        frameRateCounter = FrameRateCounter{};
+    }
+};
+
+}
+
+TEST_F(Overlay, PathOffShowsSwitchesPathAndRate)
+{
+    std::vector<std::string> expected = {
+        "Drahtgitter-Modus (F3): aus",
+        "Beleuchtung (F4): Standard",
+        "Wind (W): aus",
+        "FPS:   0",
+    };
+    EXPECT_EQ(Shown(), expected);
+    displayToggles.wireframe = true;
+    displayToggles.pointLight = true;
+    EXPECT_EQ(Shown()[0], "Drahtgitter-Modus (F3): an");
+    EXPECT_EQ(Shown()[1], "Beleuchtung (F4): Punktlicht");
+}
+
+TEST_F(Overlay, WindLinesFollowPathAndMode)
+{
+    windSettings.path = Cpu;
+    std::vector<std::string> expected = {
+        "Drahtgitter-Modus (F3): aus",
+        "Beleuchtung (F4): Standard",
+        "Wind (W): OpenGL",
+        "Wind-Modus (A): aus",
+        "Windrichtung (E/R): 0.00\xB0",
+        "Windst\xE4rke (Y/X): 0.00 Prozent",
+        "FPS:   0",
+    };
+    EXPECT_EQ(Shown(), expected);
+
+    windSettings.path = VertexShader;
+    windSettings.mode = Gusting;
+    std::vector<std::string> gusting = Shown();
+    ASSERT_EQ(gusting.size(), 8u);
+    EXPECT_EQ(gusting[2], "Wind (W): Vertex Shader");
+    EXPECT_EQ(gusting[3], "Wind-Modus (A): eine Richtung");
+    EXPECT_EQ(gusting[6], "Windfrequenz (N/M): 20.00 Prozent");
+
+    // Lines 4 to 7 by mode: which of direction (5) and frequency (7) appear.
+    struct Case {
+        WindMode mode;
+        const char *label;
+        bool direction, frequency;
+    };
+    const Case cases[] = {
+        {Vortex, "Wind-Modus (A): Wirbel", false, true},
+        {Dummy, "Wind-Modus (A): Dummy", true, false},
+        {DummyBlast, "Wind-Modus (A): Dummy-Blast", false, false},
+    };
+    for (const Case &c : cases) {
+        windSettings.mode = c.mode;
+        OverlayLine lines[OverlayMaxLines];
+        int count = ComposeOverlayLines(lines);
+        EXPECT_STREQ(lines[3].text, c.label);
+        EXPECT_EQ(count, 6 + int(c.direction) + int(c.frequency)) << c.label;
+        bool hasDirection = false, hasFrequency = false;
+        for (int i = 0; i < count; i++) {
+            hasDirection |= lines[i].y == -12.0f;
+            hasFrequency |= lines[i].y == -14.0f;
+        }
+        EXPECT_EQ(hasDirection, c.direction) << c.label;
+        EXPECT_EQ(hasFrequency, c.frequency) << c.label;
+    }
+}
+
+TEST_F(Overlay, NumbersAreWrittenAsTheUserReadsThem)
+{
+    EXPECT_EQ(DirectionDegrees(2.0f * Pi), 0.0);
+    EXPECT_DOUBLE_EQ(DirectionDegrees(Pi / 100.0f), 1.80);
+    EXPECT_DOUBLE_EQ(DirectionDegrees(-Pi / 100.0f), -1.80);
+    EXPECT_DOUBLE_EQ(DirectionDegrees(Pi / 2.0f), 90.0);
+
+    windSettings.path = Cpu;
+    windSettings.direction = -Pi / 100.0f;
+    windSettings.strengthPercent = -0.0000016f;
+    frameRateCounter.shownRate = 59;
+    std::vector<std::string> texts = Shown();
+    EXPECT_EQ(texts[4], "Windrichtung (E/R): -1.80\xB0");
+    EXPECT_EQ(texts[5], "Windst\xE4rke (Y/X): -0.00 Prozent");
+    EXPECT_EQ(texts.back(), "FPS:  59");
+
+    // Line positions: top left, bottom left, top right, all 35 units ahead.
+    OverlayLine lines[OverlayMaxLines];
+    int count = ComposeOverlayLines(lines);
+    EXPECT_EQ(lines[0].x, -19.0f);
+    EXPECT_EQ(lines[0].y, 13.5f);
+    EXPECT_EQ(lines[2].y, -10.0f);
+    EXPECT_EQ(lines[count - 1].x, 16.0f);
+    EXPECT_EQ(lines[count - 1].y, 13.5f);
+}
+
+TEST(FrameRate, ShowsTheCountOfTheLastSecond)
+{
+    frameRateCounter = FrameRateCounter{};
+    CountFrame(17.0f);
+    EXPECT_EQ(frameRateCounter.shownRate, 0);
+    // 60 frames in second 18: the one that opens it is not counted.
+    for (int i = 0; i < 60; i++) {
+        CountFrame(18.0f);
+    }
+    CountFrame(19.0f);
+    EXPECT_EQ(frameRateCounter.shownRate, 59);
+
+    // The hour's turn from 3599 to 0 still updates.
+    for (int i = 0; i < 30; i++) {
+        CountFrame(3599.0f);
+    }
+    CountFrame(0.0f);
+    EXPECT_EQ(frameRateCounter.shownRate, 29);
+    EXPECT_EQ(frameRateCounter.referenceSecond, 0.0f);
+}

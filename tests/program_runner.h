@@ -1,0 +1,36 @@
+// program_runner.h -- starts the real program under the test's X display and drives it with xdotool.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct RunningProgram {
+    pid_t pid;
+    std::string stderrPath;
+};
+
+// Starts the program in `directory` with extra environment settings ("NAME=value", or "-NAME"
+// to remove one); stderr goes to a file.
+RunningProgram StartProgram(const std::string &directory, const std::vector<std::string> &environment);
+
+// Waits up to `seconds` for the program to end; its exit status, or -1000 when it did not end
+// (it is then killed).
+int WaitForExit(RunningProgram &program, double seconds);
+
+std::string ReadStderr(const RunningProgram &program);
+
+// Output of a shell command, trailing newline removed.
+std::string RunCommand(const std::string &command);
+
+// Waits up to `seconds` for a visible window whose name matches `pattern`; its id or "".
+std::string WaitForWindow(const std::string &pattern, double seconds);
+
+// Focuses the window and sends key presses (xdotool key names) through XTEST.
+void PressKeys(const std::string &windowId, const std::string &keys);
+
+// A fresh directory holding the given files of data/ (and nothing else).
+std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles);
+
+void WriteTextFile(const std::string &path, const std::string &text);

@@ -1,0 +1,62 @@
+// program_test.cpp -- the real program under the test display: start, keys, failures, exit codes.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/program_runner.h"
+
+namespace {
+
+// Starts the program, answers the start-up question with No (Escape); the main window's id.
+std::string StartWindowed(RunningProgram &program, const std::string &directory)
+{
+    program = StartProgram(directory, {});
+    std::string question = WaitForWindow("FullScreen-Modus", 20);
+    EXPECT_NE(question, "") << "no start-up question";
+    if (question.empty()) {
+        return "";
+    }
+    PressKeys(question, "Escape");
+    return WaitForWindow("^Halmwind$", 20);
+}
+
+}
+
+TEST(Program, OpensTheWindowAndEndsWithEscape)
+{
+    std::string dir = MakeRunDirectory("escape", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    std::string id = StartWindowed(program, dir);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    std::string geometry = RunCommand("xdotool getwindowgeometry " + id);
+    EXPECT_NE(geometry.find("800x600"), std::string::npos) << geometry;
+    PressKeys(id, "Escape");
+    EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
+}
+
+TEST(Program, BrokenWindProgramShowsTheErrorAndEndsWithZero)
+{
+    std::string dir = MakeRunDirectory("broken", {"terrain.raw"});
+    WriteTextFile(dir + "/wind.cg", "struct appin {\n  float4 position : POSITION;\n};\n"
+                                    "float4 main(appin IN) : POSITION\n{\n  return undefinedThing;\n}\n");
+    RunningProgram program = StartProgram(dir, {});
+    std::string question = WaitForWindow("FullScreen-Modus", 20);
+    ASSERT_NE(question, "");
+    PressKeys(question, "Escape");
+    std::string error = WaitForWindow("^Error$", 20);
+    ASSERT_NE(error, "") << ReadStderr(program);
+    PressKeys(error, "Return");
+    EXPECT_EQ(WaitForExit(program, 20), 0);
+}
+
+TEST(Program, WithoutDisplayWritesTheMessagesAndFails)
+{
+    std::string dir = MakeRunDirectory("nodisplay", {"wind.cg", "terrain.raw"});
+    RunningProgram program = StartProgram(dir, {"-DISPLAY", "-WAYLAND_DISPLAY"});
+    // The entry point returns -1, which the shell shows as 255.
+    EXPECT_EQ(WaitForExit(program, 20), 255);
+    std::string err = ReadStderr(program);
+    EXPECT_NE(err.find("FullScreen-Modus?: M\xC3\xB6" "chten Sie im Fullscreen-Modus starten?"), std::string::npos) << err;
+    EXPECT_NE(err.find("Error: RegisterClassEx Failed!"), std::string::npos) << err;
+    EXPECT_NE(err.find("Error: Error Registering Window Class!"), std::string::npos) << err;
+}

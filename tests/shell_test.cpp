@@ -1,0 +1,111 @@
+// shell_test.cpp -- key table, frame timer, the toggle request and the projection guard.
+#include <cmath>
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include "app/app_shell.h"
+#include "tests/gl_fixture.h"
+
+TEST(KeyTable, MapsLayoutKeysToVirtualKeyCodes)
+{
+    EXPECT_EQ(KeyTableIndex(SDLK_a, KMOD_NONE), 65);
+    EXPECT_EQ(KeyTableIndex(SDLK_y, KMOD_NONE), 89);
+    EXPECT_EQ(KeyTableIndex(SDLK_z, KMOD_LSHIFT), 90);
+    EXPECT_EQ(KeyTableIndex(SDLK_0, KMOD_NONE), 48);
+    EXPECT_EQ(KeyTableIndex(SDLK_ESCAPE, KMOD_NONE), 27);
+    EXPECT_EQ(KeyTableIndex(SDLK_F1, KMOD_NONE), 112);
+    EXPECT_EQ(KeyTableIndex(SDLK_F24, KMOD_NONE), 135);
+    EXPECT_EQ(KeyTableIndex(SDLK_PAGEUP, KMOD_NONE), 33);
+    EXPECT_EQ(KeyTableIndex(SDLK_PAGEDOWN, KMOD_NONE), 34);
+    EXPECT_EQ(KeyTableIndex(SDLK_LEFT, KMOD_NONE), 37);
+    EXPECT_EQ(KeyTableIndex(SDLK_UP, KMOD_NONE), 38);
+    EXPECT_EQ(KeyTableIndex(SDLK_RIGHT, KMOD_NONE), 39);
+    EXPECT_EQ(KeyTableIndex(SDLK_DOWN, KMOD_NONE), 40);
+    // Alt combinations and F10 are system keys: they never reach the table.
+    EXPECT_EQ(KeyTableIndex(SDLK_a, KMOD_LALT), -1);
+    EXPECT_EQ(KeyTableIndex(SDLK_F4, KMOD_RALT), -1);
+    EXPECT_EQ(KeyTableIndex(SDLK_F10, KMOD_NONE), -1);
+    EXPECT_EQ(KeyTableIndex(SDLK_UNKNOWN, KMOD_NONE), -1);
+}
+
+TEST(FrameTimer, ElapsedSurvivesACounterWrap)
+{
+    const float perTick = 1.0f / 1000000.0f;
+    EXPECT_FLOAT_EQ(ElapsedMilliseconds(16000, 0, perTick), 16.0f);
+    EXPECT_FLOAT_EQ(ElapsedMilliseconds(5000, 0xFFFFFFFFu - 10999, perTick), 16.0f);
+    EXPECT_FLOAT_EQ(ElapsedMilliseconds(25, 5, 0.001f), 20.0f);
+}
+
+class WindowProc : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        static AppClass appClass = {"OpenGL"};
+        ASSERT_TRUE(RegisterAppClass(&appClass));
+        window.keys = &keys;
+        window.window = GlTest::window;
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    }
+    bool QuitPosted()
+    {
+        SDL_Event e;
+        return SDL_PeepEvents(&e, 1, SDL_GETEVENT, quitEventType, quitEventType) == 1;
+    }
+    KeyState keys = {};
+    AppWindow window = {};
+};
+
+TEST_F(WindowProc, KeysSetAndClearTheirFlags)
+{
+    SDL_Event e = {};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = SDLK_w;
+    AppWindowProc(&window, e);
+    AppWindowProc(&window, e);
+    EXPECT_EQ(keys.down['W'], 1);
+    e.type = SDL_KEYUP;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(keys.down['W'], 0);
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.mod = KMOD_LALT;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(keys.down['W'], 0);
+}
+
+TEST_F(WindowProc, ToggleFlipsTheRequestAndEndsTheLoopOnly)
+{
+    running = 1;
+    fullScreenRequest = 1;
+    SDL_Event e = {};
+    e.type = toggleEventType;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(fullScreenRequest, 0);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(running, 1);
+    fullScreenRequest = 7;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(fullScreenRequest, 1);
+
+    RequestQuit(&window);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(running, 0);
+}
+
+TEST_F(WindowProc, ProjectionSurvivesZeroHeight)
+{
+    SetProjection(800, 0);
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    for (float v : projection) {
+        ASSERT_TRUE(std::isfinite(v));
+    }
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[3], 1);
+    SetProjection(800, 600);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[0], projection[5] * 600.0f / 800.0f, 1e-5);
+}

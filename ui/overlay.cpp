@@ -1,0 +1,128 @@
+// overlay.cpp -- the overlay's font, its line formatting and its eight lines.
+#include "ui/overlay.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include <epoxy/gl.h>
+
+#include "platform/outline_font.h"
+#include "ui/controls.h"
+#include "ui/frame.h"
+#include "wind/wind.h"
+
+TextOverlay textOverlay;
+
+static const float overlayDepth = -35.0f;
+static const float leftColumn = -19.0f;
+
+static const char *const pathTexts[WindPathCount] = {
+    "Wind (W): aus",
+    "Wind (W): OpenGL",
+    "Wind (W): Vertex Shader",
+};
+
+static const char *const modeTexts[WindModeCount] = {
+    "Wind-Modus (A): aus",
+    "Wind-Modus (A): eine Richtung",
+    "Wind-Modus (A): Wirbel",
+    "Wind-Modus (A): Dummy",
+    "Wind-Modus (A): Dummy-Blast",
+};
+
+void BuildFont()
+{
+    textOverlay.fontListBase = glGenLists(256);
+    // Codes 0 to 254 get a glyph; list 255 stays empty. A missing face leaves the lists empty.
+    BuildOutlineFont(textOverlay.fontListBase, 0, 255, "Comic Sans MS", 0.05f);
+}
+
+// Formats into the line buffer; text longer than the buffer is cut, never written past it.
+static int FormatLine(char text[OverlayLineCapacity], const char *format, va_list args)
+{
+    int length = std::vsnprintf(text, OverlayLineCapacity, format, args);
+    if (length < 0) {
+        text[0] = '\0';
+        return 0;
+    }
+    return length < OverlayLineCapacity ? length : OverlayLineCapacity - 1;
+}
+
+void PrintText(const char *format, ...)
+{
+    if (!format) {
+        return;
+    }
+    char text[OverlayLineCapacity];
+    va_list args;
+    va_start(args, format);
+    int length = FormatLine(text, format, args);
+    va_end(args);
+
+    glPushAttrib(GL_LIST_BIT);
+    glListBase(textOverlay.fontListBase);
+    glCallLists(length, GL_UNSIGNED_BYTE, text);
+    glPopAttrib();
+}
+
+double DirectionDegrees(float direction)
+{
+    int32_t hundredths = int32_t(100.0 * double(direction) * 180.0 / double(Pi));
+    return (hundredths % 36000) / 100.0;
+}
+
+static void AddLine(OverlayLine lines[], int &count, float x, float y, const char *suffix,
+                            const char *format, ...)
+{
+    OverlayLine &line = lines[count++];
+    line.x = x;
+    line.y = y;
+    line.suffix = suffix;
+    va_list args;
+    va_start(args, format);
+    FormatLine(line.text, format, args);
+    va_end(args);
+}
+
+int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines])
+{
+    const WindSettings &s = windSettings;
+    int count = 0;
+    AddLine(lines, count, leftColumn, 13.5f, nullptr, "%s",
+            displayToggles.wireframe ? "Drahtgitter-Modus (F3): an" : "Drahtgitter-Modus (F3): aus");
+    AddLine(lines, count, leftColumn, 12.5f, nullptr, "%s",
+            displayToggles.pointLight ? "Beleuchtung (F4): Punktlicht" : "Beleuchtung (F4): Standard");
+    AddLine(lines, count, leftColumn, -10.0f, nullptr, "%s", pathTexts[s.path]);
+    if (s.path != Off) {
+        AddLine(lines, count, leftColumn, -11.0f, nullptr, "%s", modeTexts[s.mode]);
+        if (s.mode != Vortex && s.mode != DummyBlast) {
+            AddLine(lines, count, leftColumn, -12.0f, "\xB0", "Windrichtung (E/R): %3.2f",
+                    DirectionDegrees(s.direction));
+        }
+        AddLine(lines, count, leftColumn, -13.0f, " Prozent", "Windst\xE4rke (Y/X): %3.2f",
+                double(s.strengthPercent));
+        if (s.mode == Gusting || s.mode == Vortex) {
+            AddLine(lines, count, leftColumn, -14.0f, " Prozent", "Windfrequenz (N/M): %3.2f",
+                    double(s.frequency) * 100.0);
+        }
+    }
+    AddLine(lines, count, 16.0f, 13.5f, nullptr, "FPS: %3.0f", double(frameRateCounter.shownRate));
+    return count;
+}
+
+void DrawOverlay()
+{
+    OverlayLine lines[OverlayMaxLines];
+    int count = ComposeOverlayLines(lines);
+    glLoadIdentity();
+    glColor3f(1.0f, 1.0f, 0.0f);
+    for (int i = 0; i < count; i++) {
+        glLoadIdentity();
+        glTranslatef(lines[i].x, lines[i].y, overlayDepth);
+        PrintText("%s", lines[i].text);
+        if (lines[i].suffix) {
+            PrintText("%s", lines[i].suffix);
+        }
+    }
+}
