@@ -54,5 +54,8 @@ void cgGLEnableProfile(CGprofile profile);
 void cgGLDisableProfile(CGprofile profile);
 void cgGLBindProgram(CGprogram program);
 
+// The GL program object behind a program, 0 for an invalid handle.
+unsigned int cgGLGetProgramID(CGprogram program);
+
 CGerror cgGetError();
 const char *cgGetErrorString(CGerror error);

@@ -28,7 +28,7 @@ void ResetControls()
     currentWindow = &window;
 }
 
-// Holds the given keys for n frames, then releases them.
+// Holds the given keys for n frames, then releases them for a frame.
 void Hold(std::initializer_list<int> held, int frames)
 {
     for (int key : held) {
@@ -40,6 +40,7 @@ void Hold(std::initializer_list<int> held, int frames)
     for (int key : held) {
         keys.down[key] = 0;
     }
+    UpdateControls(16.0f);
 }
 
 // Holds a key until its value stops changing; returns the frames it changed.
@@ -132,12 +133,13 @@ TEST_F(Controls, DirectionWrapsOneStepPastTheSeamExceptInVortex)
 TEST_F(Controls, OppositeKeysTogetherLeaveTheValue)
 {
     windSettings.bendExponent = 10.0f;
+    windSettings.direction = 1.0f;
     Hold({'Y', 'X', 'M', 'N', 'E', 'R', 'J', 'L', 'I', 'K', KeyPageUp, KeyPageDown, KeyUp, KeyDown,
           KeyLeft, KeyRight},
          10);
     EXPECT_NEAR(windSettings.bendExponent, 10.0f, 1e-5);
     EXPECT_NEAR(windSettings.frequency, 0.2f, 1e-6);
-    EXPECT_NEAR(windSettings.direction, 0.0f, 1e-5);
+    EXPECT_NEAR(windSettings.direction, 1.0f, 1e-5);
     EXPECT_NEAR(windSettings.dummyCentreX, 0.0f, 1e-6);
     EXPECT_NEAR(windSettings.dummyCentreY, 0.0f, 1e-6);
     EXPECT_NEAR(camera.distance, -25.0f, 1e-5);

@@ -81,22 +81,37 @@ std::string RunCommand(const std::string &command)
     return output;
 }
 
-std::string WaitForWindow(const std::string &pattern, double seconds)
+// xdotool's name search misses SDL's message boxes; xwininfo lists every named window.
+std::string WaitForWindow(const std::string &name, double seconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string ids = RunCommand("xdotool search --onlyvisible --name '" + pattern + "' 2>/dev/null");
-        if (!ids.empty()) {
-            return ids.substr(0, ids.find('\n'));
+        std::string id = RunCommand("xwininfo -root -tree 2>/dev/null | grep -F '\"" + name +
+                                    "\":' | head -n 1 | awk '{print $1}'");
+        if (!id.empty()) {
+            return id;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return "";
 }
 
+// Each key is held for a while: a press and release between two frames is never seen.
 void PressKeys(const std::string &windowId, const std::string &keys)
 {
-    RunCommand("xdotool windowfocus --sync " + windowId + " 2>/dev/null; xdotool key --delay 120 " + keys);
+    std::string command = "xdotool windowfocus --sync " + windowId + " 2>/dev/null";
+    std::istringstream names(keys);
+    std::string key;
+    while (names >> key) {
+        command += "; xdotool keydown " + key + "; sleep 0.3; xdotool keyup " + key + "; sleep 0.2";
+    }
+    RunCommand(command);
+}
+
+void HoldKey(const std::string &windowId, const std::string &key, double seconds)
+{
+    RunCommand("xdotool windowfocus --sync " + windowId + " 2>/dev/null; xdotool keydown " + key +
+               "; sleep " + std::to_string(seconds) + "; xdotool keyup " + key);
 }
 
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles)

@@ -24,11 +24,13 @@ std::string ReadStderr(const RunningProgram &program);
 // Output of a shell command, trailing newline removed.
 std::string RunCommand(const std::string &command);
 
-// Waits up to `seconds` for a visible window whose name matches `pattern`; its id or "".
-std::string WaitForWindow(const std::string &pattern, double seconds);
+// Waits up to `seconds` for a window named exactly `name`; its id or "".
+std::string WaitForWindow(const std::string &name, double seconds);
 
-// Focuses the window and sends key presses (xdotool key names) through XTEST.
+// Focuses the window and presses each key (xdotool key names, blank-separated) in turn.
 void PressKeys(const std::string &windowId, const std::string &keys);
+
+void HoldKey(const std::string &windowId, const std::string &key, double seconds);
 
 // A fresh directory holding the given files of data/ (and nothing else).
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles);

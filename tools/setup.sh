@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # setup.sh -- installs the Debian packages the build, the demo and the tests need, only when missing.
+# xfonts-base gives the X server the core fonts that SDL's X11 message boxes draw with.
 set -euo pipefail
 
 packages=(
@@ -7,7 +8,7 @@ packages=(
     libsdl2-dev libgl1-mesa-dev libgl1-mesa-dri libepoxy-dev libglu1-mesa-dev
     libfreetype-dev libfontconfig-dev fonts-comic-neue libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool imagemagick x11-utils
+    xvfb xauth xfonts-base xdotool imagemagick x11-utils
 )
 
 missing=()

@@ -1,0 +1,637 @@
+// cg_runtime.cpp -- the Cg runtime calls, served by GLSL programs compiled from translated Cg source.
+#include "platform/cg_runtime.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <epoxy/gl.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/cg_translate.h"
+
+// The ARB_shader_objects queries answer to the same numbers as the GL 2.0 ones.
+static_assert(GL_OBJECT_COMPILE_STATUS_ARB == GL_COMPILE_STATUS, "compile status enums differ");
+static_assert(GL_OBJECT_LINK_STATUS_ARB == GL_LINK_STATUS, "link status enums differ");
+static_assert(GL_OBJECT_INFO_LOG_LENGTH_ARB == GL_INFO_LOG_LENGTH, "info log enums differ");
+
+enum class ParameterKind { Vertex, Color, Attribute, Uniform };
+
+struct CgParameterRecord {
+    ParameterKind kind;
+    GLuint attribIndex;
+    GLint location;
+    CgType type;
+    bool pending;  // set while the program was not in use; uploaded when it is bound
+    float value[16];
+    CgProgramRecord *program;
+    std::string name;
+};
+
+struct CgProgramRecord {
+    CgContextRecord *context;
+    bool core;  // GL 2.0 entry points; otherwise the ARB_shader_objects ones
+    GLuint program;
+    GLuint shader;
+    std::vector<std::unique_ptr<CgParameterRecord>> parameters;  // stable addresses for the handles
+};
+
+struct CgContextRecord {
+    std::vector<std::unique_ptr<CgProgramRecord>> programs;
+};
+
+namespace {
+
+const off_t maxFileSize = off_t(16) << 20;
+const char *const compileFailed = "The compile returned an error.\n";
+
+std::vector<CgContextRecord *> liveContexts;
+CGerror pendingError = CG_NO_ERROR;
+// The cause of the latest error, kept after cgGetError so that cgGetErrorString can show it.
+CGerror detailedError = CG_NO_ERROR;
+std::string errorDetail;
+std::string errorText;
+CgProgramRecord *boundProgram = nullptr;
+
+void RecordError(CGerror error, const std::string &detail = std::string())
+{
+    pendingError = error;
+    detailedError = error;
+    errorDetail = detail;
+}
+
+bool CoreShaders()
+{
+    return epoxy_gl_version() >= 20;
+}
+
+bool ShadersAvailable()
+{
+    return CoreShaders() ||
+           (epoxy_has_gl_extension("GL_ARB_vertex_shader") && epoxy_has_gl_extension("GL_ARB_shader_objects"));
+}
+
+// Epoxy maps most GL 2.0 shader calls onto their ARB twins, but not these four.
+GLint ObjectParameter(bool core, bool isProgram, GLuint object, GLenum name)
+{
+    GLint value = 0;
+    if (!core) {
+        glGetObjectParameterivARB(GLhandleARB(object), name, &value);
+    } else if (isProgram) {
+        glGetProgramiv(object, name, &value);
+    } else {
+        glGetShaderiv(object, name, &value);
+    }
+    return value;
+}
+
+std::string InfoLog(bool core, bool isProgram, GLuint object)
+{
+    GLint length = ObjectParameter(core, isProgram, object, GL_INFO_LOG_LENGTH);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::vector<char> text(size_t(length) + 1, '\0');
+    GLsizei written = 0;
+    if (!core) {
+        glGetInfoLogARB(GLhandleARB(object), length, &written, text.data());
+    } else if (isProgram) {
+        glGetProgramInfoLog(object, length, &written, text.data());
+    } else {
+        glGetShaderInfoLog(object, length, &written, text.data());
+    }
+    return std::string(text.data(), size_t(std::max(written, 0)));
+}
+
+void DeleteObject(bool core, bool isProgram, GLuint object)
+{
+    if (!core) {
+        glDeleteObjectARB(GLhandleARB(object));
+    } else if (isProgram) {
+        glDeleteProgram(object);
+    } else {
+        glDeleteShader(object);
+    }
+}
+
+GLuint CurrentProgram(bool core)
+{
+    if (!core) {
+        return GLuint(glGetHandleARB(GL_PROGRAM_OBJECT_ARB));
+    }
+    GLint current = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    return GLuint(current);
+}
+
+bool IsLiveContext(const CgContextRecord *context)
+{
+    return context && std::find(liveContexts.begin(), liveContexts.end(), context) != liveContexts.end();
+}
+
+bool IsLiveProgram(const CgProgramRecord *program)
+{
+    if (!program || !IsLiveContext(program->context)) {
+        return false;
+    }
+    for (const auto &p : program->context->programs) {
+        if (p.get() == program) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadWholeFile(const char *path, std::string *text, std::string *reason)
+{
+    // Non-blocking so that a FIFO cannot stall the open; regular files ignore the flag.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = std::strerror(errno);
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        *reason = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        *reason = std::strerror(EISDIR);
+    } else if (!S_ISREG(info.st_mode)) {
+        *reason = "not a regular file";
+    } else if (info.st_size > maxFileSize) {
+        *reason = "the file is larger than 16 MiB";
+    } else {
+        char buffer[65536];
+        for (;;) {
+            ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got < 0) {
+                *reason = std::strerror(errno);
+                break;
+            }
+            if (got == 0) {
+                if (text->empty()) {
+                    *reason = "the file is empty";
+                }
+                break;
+            }
+            text->append(buffer, size_t(got));
+            if (off_t(text->size()) > maxFileSize) {
+                *reason = "the file is larger than 16 MiB";
+                break;
+            }
+        }
+    }
+    close(fd);
+    return reason->empty();
+}
+
+void UploadUniform(const CgParameterRecord *p)
+{
+    const GLint at = p->location;
+    const float *v = p->value;
+    if (at < 0) {
+        return;
+    }
+    switch (p->type) {
+    case CgType::Float:
+        glUniform1fv(at, 1, v);
+        break;
+    case CgType::Float2:
+        glUniform2fv(at, 1, v);
+        break;
+    case CgType::Float3:
+        glUniform3fv(at, 1, v);
+        break;
+    case CgType::Float4:
+        glUniform4fv(at, 1, v);
+        break;
+    case CgType::Float2x2:
+        glUniformMatrix2fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float3x3:
+        glUniformMatrix3fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float4x4:
+        glUniformMatrix4fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Int:
+        glUniform1i(at, GLint(v[0]));
+        break;
+    case CgType::Int2:
+        glUniform2i(at, GLint(v[0]), GLint(v[1]));
+        break;
+    case CgType::Int3:
+        glUniform3i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]));
+        break;
+    case CgType::Int4:
+        glUniform4i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]), GLint(v[3]));
+        break;
+    }
+}
+
+// Uploads now when the program is in use, else when it is next bound.
+void CommitUniform(CgParameterRecord *p)
+{
+    if (CurrentProgram(p->program->core) == p->program->program) {
+        UploadUniform(p);
+        p->pending = false;
+    } else {
+        p->pending = true;
+    }
+}
+
+void StoreUniform(CgParameterRecord *p, const float *values, int count)
+{
+    const int components = CgTypeComponents(p->type);
+    if (components > 4) {
+        RecordError(CG_INVALID_PARAMETER_ERROR, "Parameter '" + p->name + "' is a matrix.");
+        return;
+    }
+    std::copy(values, values + std::min(count, components), p->value);
+    CommitUniform(p);
+}
+
+void UseProgram(CgProgramRecord *program)
+{
+    glUseProgram(program->program);
+    for (const auto &p : program->parameters) {
+        if (p->pending) {
+            UploadUniform(p.get());
+            p->pending = false;
+        }
+    }
+}
+
+void Multiply(const float *a, const float *b, float *out)
+{
+    for (int c = 0; c < 4; c++) {
+        for (int r = 0; r < 4; r++) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; k++) {
+                sum += a[k * 4 + r] * b[c * 4 + k];
+            }
+            out[c * 4 + r] = sum;
+        }
+    }
+}
+
+void Transpose(float *m)
+{
+    for (int r = 0; r < 4; r++) {
+        for (int c = r + 1; c < 4; c++) {
+            std::swap(m[c * 4 + r], m[r * 4 + c]);
+        }
+    }
+}
+
+std::string GenericErrorText(CGerror error)
+{
+    switch (error) {
+    case CG_NO_ERROR:
+        return "No error has occurred.";
+    case CG_COMPILER_ERROR:
+        return "The compile returned an error.";
+    case CG_INVALID_PARAMETER_ERROR:
+        return "The parameter used is invalid.";
+    case CG_INVALID_PROFILE_ERROR:
+        return "The profile is not supported.";
+    case CG_FILE_READ_ERROR:
+        return "The file could not be read.";
+    case CG_INVALID_CONTEXT_HANDLE_ERROR:
+        return "Invalid context handle.";
+    case CG_INVALID_PROGRAM_HANDLE_ERROR:
+        return "Invalid program handle.";
+    case CG_INVALID_PARAM_HANDLE_ERROR:
+        return "Invalid parameter handle.";
+    case CG_INVALID_ENUMERANT_ERROR:
+        return "Invalid enumerant parameter.";
+    case CG_MEMORY_ALLOC_ERROR:
+        return "Memory allocation failed.";
+    }
+    return "Unknown error.";
+}
+
+// Compiles and links the translated shader; on failure records the compiler's own words.
+CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName)
+{
+    const bool core = CoreShaders();
+    GLuint shader = glCreateShader(GL_VERTEX_SHADER);
+    const char *text = translation.glsl.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    if (!ObjectParameter(core, false, shader, GL_COMPILE_STATUS)) {
+        std::string log = InfoLog(core, false, shader);
+        DeleteObject(core, false, shader);
+        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        return nullptr;
+    }
+    GLuint program = glCreateProgram();
+    glAttachShader(program, shader);
+    for (const CgVaryingInput &input : translation.inputs) {
+        if (input.source == CgInputSource::Attribute) {
+            glBindAttribLocation(program, GLuint(input.attribIndex), input.glslName.c_str());
+        }
+    }
+    glLinkProgram(program);
+    if (!ObjectParameter(core, true, program, GL_LINK_STATUS)) {
+        std::string log = InfoLog(core, true, program);
+        DeleteObject(core, true, program);
+        DeleteObject(core, false, shader);
+        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        return nullptr;
+    }
+
+    auto record = std::make_unique<CgProgramRecord>();
+    record->core = core;
+    record->program = program;
+    record->shader = shader;
+    for (const CgVaryingInput &input : translation.inputs) {
+        auto p = std::make_unique<CgParameterRecord>();
+        p->kind = input.source == CgInputSource::Vertex  ? ParameterKind::Vertex
+                  : input.source == CgInputSource::Color ? ParameterKind::Color
+                                                         : ParameterKind::Attribute;
+        p->attribIndex = GLuint(input.attribIndex);
+        p->location = -1;
+        p->type = CgType::Float4;
+        p->name = input.name;
+        record->parameters.push_back(std::move(p));
+    }
+    for (const CgUniform &uniform : translation.uniforms) {
+        auto p = std::make_unique<CgParameterRecord>();
+        p->kind = ParameterKind::Uniform;
+        p->attribIndex = 0;
+        p->location = glGetUniformLocation(program, uniform.glslName.c_str());
+        p->type = uniform.type;
+        p->name = uniform.name;
+        record->parameters.push_back(std::move(p));
+    }
+    for (const auto &p : record->parameters) {
+        p->pending = false;
+        std::fill(p->value, p->value + 16, 0.0f);
+        p->program = record.get();
+    }
+    return record.release();
+}
+
+}  // namespace
+
+CGcontext cgCreateContext()
+{
+    CgContextRecord *context = new CgContextRecord();
+    liveContexts.push_back(context);
+    return context;
+}
+
+void cgDestroyContext(CGcontext context)
+{
+    if (!context) {
+        return;
+    }
+    if (!IsLiveContext(context)) {
+        RecordError(CG_INVALID_CONTEXT_HANDLE_ERROR);
+        return;
+    }
+    for (const auto &program : context->programs) {
+        if (boundProgram == program.get()) {
+            boundProgram = nullptr;
+        }
+        // A program in use would only be flagged for deletion, and live on.
+        if (CurrentProgram(program->core) == program->program) {
+            glUseProgram(0);
+        }
+        DeleteObject(program->core, true, program->program);
+        DeleteObject(program->core, false, program->shader);
+    }
+    liveContexts.erase(std::find(liveContexts.begin(), liveContexts.end(), context));
+    delete context;
+}
+
+CGprofile cgGLGetLatestProfile(CGGLenum profileClass)
+{
+    if (profileClass == CG_GL_VERTEX) {
+        return ShadersAvailable() ? CG_PROFILE_GLSLV : CG_PROFILE_UNKNOWN;
+    }
+    if (profileClass != CG_GL_FRAGMENT) {
+        RecordError(CG_INVALID_ENUMERANT_ERROR);
+    }
+    return CG_PROFILE_UNKNOWN;
+}
+
+void cgGLSetOptimalOptions(CGprofile profile)
+{
+    // The GLSL compiler chooses its own optimisations; only the profile is checked.
+    if (profile != CG_PROFILE_GLSLV) {
+        RecordError(CG_INVALID_PROFILE_ERROR);
+    }
+}
+
+CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *fileName, CGprofile profile,
+                                  const char *entry, const char ** /*args*/)
+{
+    if (!IsLiveContext(context)) {
+        RecordError(CG_INVALID_CONTEXT_HANDLE_ERROR);
+        return nullptr;
+    }
+    if (programType != CG_SOURCE) {
+        RecordError(CG_INVALID_ENUMERANT_ERROR, "Only Cg source programs (CG_SOURCE) can be compiled.");
+        return nullptr;
+    }
+    if (profile != CG_PROFILE_GLSLV || !ShadersAvailable()) {
+        RecordError(CG_INVALID_PROFILE_ERROR, "The profile is not supported: this GL has no vertex shaders.");
+        return nullptr;
+    }
+    const std::string name = fileName ? fileName : "";
+    std::string source;
+    std::string reason;
+    if (!ReadWholeFile(name.c_str(), &source, &reason)) {
+        RecordError(CG_FILE_READ_ERROR, "Cannot read the file '" + name + "': " + reason);
+        return nullptr;
+    }
+    CgTranslation translation;
+    if (!TranslateCgProgram(source, name.c_str(), entry, &translation)) {
+        RecordError(CG_COMPILER_ERROR, compileFailed + translation.error);
+        return nullptr;
+    }
+    CgProgramRecord *program = BuildProgram(translation, name.c_str());
+    if (!program) {
+        return nullptr;
+    }
+    program->context = context;
+    context->programs.emplace_back(program);
+    return program;
+}
+
+void cgGLLoadProgram(CGprogram program)
+{
+    // Compiled and linked at creation already.
+    if (!IsLiveProgram(program)) {
+        RecordError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+    }
+}
+
+CGparameter cgGetNamedParameter(CGprogram program, const char *name)
+{
+    if (!IsLiveProgram(program)) {
+        RecordError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return nullptr;
+    }
+    if (!name) {
+        RecordError(CG_INVALID_PARAMETER_ERROR);
+        return nullptr;
+    }
+    for (const auto &p : program->parameters) {
+        if (p->name == name) {
+            return p.get();
+        }
+    }
+    return nullptr;
+}
+
+void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    if (param->kind != ParameterKind::Uniform || param->type != CgType::Float4x4) {
+        RecordError(CG_INVALID_PARAMETER_ERROR, "Parameter '" + param->name + "' is not a float4x4 uniform.");
+        return;
+    }
+    if (transform != CG_GL_MATRIX_IDENTITY && transform != CG_GL_MATRIX_TRANSPOSE) {
+        RecordError(CG_INVALID_ENUMERANT_ERROR, "Only the identity and transpose matrix transforms are supported.");
+        return;
+    }
+    float m[16];  // column-major, as GL keeps it
+    if (matrix == CG_GL_MODELVIEW_PROJECTION_MATRIX) {
+        float projection[16];
+        float modelview[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        Multiply(projection, modelview, m);
+    } else if (matrix == CG_GL_MODELVIEW_MATRIX) {
+        glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    } else if (matrix == CG_GL_PROJECTION_MATRIX) {
+        glGetFloatv(GL_PROJECTION_MATRIX, m);
+    } else if (matrix == CG_GL_TEXTURE_MATRIX) {
+        glGetFloatv(GL_TEXTURE_MATRIX, m);
+    } else {
+        RecordError(CG_INVALID_ENUMERANT_ERROR);
+        return;
+    }
+    // The shader holds Cg matrices transposed, so the upload is the row-major order of the
+    // matrix; that is the GL array transposed, unless the caller asked for the transpose.
+    if (transform == CG_GL_MATRIX_IDENTITY) {
+        Transpose(m);
+    }
+    std::copy(m, m + 16, param->value);
+    CommitUniform(param);
+}
+
+void cgGLSetParameter1f(CGparameter param, float x)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    switch (param->kind) {
+    case ParameterKind::Attribute:
+        glVertexAttrib1f(param->attribIndex, x);
+        return;
+    case ParameterKind::Color:
+        glColor4f(x, 0.0f, 0.0f, 1.0f);
+        return;
+    case ParameterKind::Vertex:
+        // Setting the position would emit a vertex; the caller's glVertex does that.
+        return;
+    case ParameterKind::Uniform: {
+        const float v[1] = {x};
+        StoreUniform(param, v, 1);
+        return;
+    }
+    }
+}
+
+void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    switch (param->kind) {
+    case ParameterKind::Attribute:
+        glVertexAttrib3f(param->attribIndex, x, y, z);
+        return;
+    case ParameterKind::Color:
+        glColor3f(x, y, z);
+        return;
+    case ParameterKind::Vertex:
+        return;
+    case ParameterKind::Uniform: {
+        const float v[3] = {x, y, z};
+        StoreUniform(param, v, 3);
+        return;
+    }
+    }
+}
+
+void cgGLEnableProfile(CGprofile profile)
+{
+    if (profile != CG_PROFILE_GLSLV) {
+        RecordError(CG_INVALID_PROFILE_ERROR);
+        return;
+    }
+    if (boundProgram) {
+        UseProgram(boundProgram);
+    }
+}
+
+void cgGLDisableProfile(CGprofile profile)
+{
+    if (profile != CG_PROFILE_GLSLV) {
+        RecordError(CG_INVALID_PROFILE_ERROR);
+        return;
+    }
+    // Without a bound program no shader was ever put in use by us (nor may glUseProgram exist).
+    if (boundProgram) {
+        glUseProgram(0);
+    }
+}
+
+void cgGLBindProgram(CGprogram program)
+{
+    if (!IsLiveProgram(program)) {
+        RecordError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return;
+    }
+    boundProgram = program;
+    UseProgram(program);
+}
+
+unsigned int cgGLGetProgramID(CGprogram program)
+{
+    if (!IsLiveProgram(program)) {
+        RecordError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return 0;
+    }
+    return program->program;
+}
+
+CGerror cgGetError()
+{
+    CGerror error = pendingError;
+    pendingError = CG_NO_ERROR;
+    return error;
+}
+
+const char *cgGetErrorString(CGerror error)
+{
+    errorText = error == detailedError && !errorDetail.empty() ? errorDetail : GenericErrorText(error);
+    return errorText.c_str();
+}

@@ -1,0 +1,308 @@
+// cg_runtime_test.cpp -- the Cg runtime calls under GL: compiling wind.cg, errors, drawing, clean-up.
+#include "platform/cg_runtime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include <epoxy/gl.h>
+#include <sys/stat.h>
+
+#include "tests/gl_fixture.h"
+
+namespace {
+
+const char *const windFile = HALMWIND_DATA_DIR "/wind.cg";
+
+struct V3 {
+    float x, y, z;
+};
+
+struct WindParameters {
+    CGparameter zfeldpos, wind, sl, modelViewProj;
+};
+
+WindParameters FindWindParameters(CGprogram program)
+{
+    return WindParameters{cgGetNamedParameter(program, "IN.zfeldpos"), cgGetNamedParameter(program, "IN.wind"),
+                          cgGetNamedParameter(program, "IN.sl"), cgGetNamedParameter(program, "ModelViewProj")};
+}
+
+class CgRuntime : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        if (cgGLGetLatestProfile(CG_GL_VERTEX) != CG_PROFILE_GLSLV) {
+            GTEST_SKIP() << "this GL has no vertex shaders";
+        }
+        cgGetError();
+        context = cgCreateContext();
+    }
+
+    void TearDown() override
+    {
+        cgGLDisableProfile(CG_PROFILE_GLSLV);
+        cgDestroyContext(context);
+    }
+
+    static std::string WriteFile(const char *name, const std::string &text)
+    {
+        std::string path = testing::TempDir() + name;
+        FILE *f = std::fopen(path.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        return path;
+    }
+
+    // Creation must fail; returns the error text the user would see.
+    std::string FailingCreate(const std::string &path, CGerror expected)
+    {
+        EXPECT_EQ(cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), CG_PROFILE_GLSLV, "main", nullptr),
+                  nullptr);
+        CGerror error = cgGetError();
+        EXPECT_EQ(error, expected);
+        EXPECT_EQ(cgGetError(), CG_NO_ERROR) << "cgGetError clears the error";
+        return cgGetErrorString(error);
+    }
+
+    // A tilted perspective view of the field, so that a wrong matrix order shows.
+    static void SetView()
+    {
+        glMatrixMode(GL_PROJECTION);
+        glFrustum(-1.0, 1.0, -0.75, 0.75, 1.0, 40.0);
+        glMatrixMode(GL_MODELVIEW);
+        glTranslatef(0.0f, -0.5f, -4.5f);
+        glRotatef(-60.0f, 1.0f, 0.0f, 0.0f);
+        glRotatef(25.0f, 0.0f, 0.0f, 1.0f);
+    }
+
+    static std::vector<uint8_t> DrawFixed(const V3 world[3])
+    {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBegin(GL_TRIANGLES);
+        glColor3f(0.9f, 0.6f, 0.2f);
+        for (int i = 0; i < 3; i++) {
+            glVertex3f(world[i].x, world[i].y, world[i].z);
+        }
+        glEnd();
+        return ReadPixels();
+    }
+
+    // One triangle through wind.cg, its attributes set between glBegin and glEnd as the blades do.
+    static std::vector<uint8_t> DrawWithProgram(const WindParameters &w, const V3 local[3], const float s[3],
+                                                V3 foot, V3 wind)
+    {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glBegin(GL_TRIANGLES);
+        glColor3f(0.9f, 0.6f, 0.2f);
+        cgGLSetParameter3f(w.zfeldpos, foot.x, foot.y, foot.z);
+        cgGLSetParameter3f(w.wind, wind.x, wind.y, wind.z);
+        for (int i = 0; i < 3; i++) {
+            cgGLSetParameter1f(w.sl, s[i]);
+            glVertex3f(local[i].x, local[i].y, local[i].z);
+        }
+        glEnd();
+        return ReadPixels();
+    }
+
+    CGcontext context = nullptr;
+};
+
+// The bend as the processor's path computes it, in float.
+V3 Bend(V3 p, V3 wind, V3 foot, float s)
+{
+    const float pi = 3.1415927f;
+    float k = 1.0f;
+    if (wind.z == 2.0f) {
+        float ex = foot.x - wind.x - 5.12f;
+        float ey = foot.y - wind.y - 5.12f;
+        k = 15.0f / std::fmax(std::sqrt(ex * ex + ey * ey), 1e-6f);
+    }
+    float ux = wind.x * k;
+    float uy = wind.y * k;
+    float L = std::sqrt(ux * ux + uy * uy);
+    float theta = (s + s) * pi / (2.0f * pi * L);
+    float r = (L - std::cos(theta) * L) / L;
+    return V3{ux * r + p.x, uy * r + p.y, std::fmax(std::sin(theta) * L, 0.0f)};
+}
+
+int CountLitPixels(const std::vector<uint8_t> &rgb)
+{
+    int lit = 0;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        lit += rgb[i] || rgb[i + 1] || rgb[i + 2];
+    }
+    return lit;
+}
+
+V3 ToWorld(V3 bent, V3 foot)
+{
+    return V3{bent.x + foot.x - 5.12f, bent.y + foot.y - 5.12f, bent.z + foot.z};
+}
+
+}  // namespace
+
+TEST_F(CgRuntime, CompilesWindProgramAndFindsItsParameters)
+{
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, windFile, CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    cgGLLoadProgram(program);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+
+    const char *names[] = {"IN.position", "IN.color", "IN.zfeldpos", "IN.wind", "IN.sl", "ModelViewProj"};
+    std::vector<CGparameter> found;
+    for (const char *name : names) {
+        CGparameter p = cgGetNamedParameter(program, name);
+        EXPECT_NE(p, nullptr) << name;
+        EXPECT_EQ(std::count(found.begin(), found.end(), p), 0) << name << " shares a handle";
+        found.push_back(p);
+    }
+    EXPECT_EQ(cgGetNamedParameter(program, "IN.nothing"), nullptr);
+    EXPECT_EQ(cgGetNamedParameter(program, "zfeldpos"), nullptr);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+TEST_F(CgRuntime, NullHandlesAreHarmless)
+{
+    cgGLSetParameter1f(nullptr, 1.0f);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAM_HANDLE_ERROR);
+    cgGLSetParameter3f(nullptr, 1.0f, 2.0f, 3.0f);
+    cgGLSetStateMatrixParameter(nullptr, CG_GL_MODELVIEW_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAM_HANDLE_ERROR);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+    cgDestroyContext(nullptr);
+    EXPECT_EQ(cgGetNamedParameter(nullptr, "IN.sl"), nullptr);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PROGRAM_HANDLE_ERROR);
+}
+
+TEST_F(CgRuntime, FileErrorsNameTheFileAndTheReason)
+{
+    const std::string missing = testing::TempDir() + "no_such.cg";
+    EXPECT_EQ(FailingCreate(missing, CG_FILE_READ_ERROR),
+              "Cannot read the file '" + missing + "': No such file or directory");
+
+    const std::string directory = testing::TempDir() + "a_directory.cg";
+    mkdir(directory.c_str(), 0700);
+    EXPECT_EQ(FailingCreate(directory, CG_FILE_READ_ERROR),
+              "Cannot read the file '" + directory + "': Is a directory");
+
+    const std::string empty = WriteFile("empty.cg", "");
+    EXPECT_NE(FailingCreate(empty, CG_FILE_READ_ERROR).find("empty"), std::string::npos);
+}
+
+TEST_F(CgRuntime, CompileErrorsNameTheCgLine)
+{
+    const std::string head = "struct appin { float4 position : POSITION; };\n"
+                             "struct vfconn { float4 HPos : POSITION; };\n"
+                             "vfconn main(appin IN)\n";
+    // Caught by the translation.
+    std::string path = WriteFile("broken1.cg", head + "{ vfconn OUT; OUT.HPos = IN.position @ 2; return OUT; }\n");
+    std::string text = FailingCreate(path, CG_COMPILER_ERROR);
+    EXPECT_EQ(text.compare(0, 31, "The compile returned an error.\n"), 0) << text;
+    EXPECT_NE(text.find(path + "(4): error:"), std::string::npos) << text;
+
+    // Caught by the GLSL compiler, reported on the Cg line; the comment makes the shader use #line.
+    path = WriteFile("broken2.cg", head + "{\n    vfconn OUT;\n    /* a\n\n\n\n\n\n comment */\n"
+                                          "    OUT.HPos = IN.position;\n    OUT.HPos.x += undeclaredThing;\n"
+                                          "    return OUT;\n}\n");
+    text = FailingCreate(path, CG_COMPILER_ERROR);
+    EXPECT_EQ(text.compare(0, 31, "The compile returned an error.\n"), 0) << text;
+    EXPECT_NE(text.find(path + "(14)"), std::string::npos) << text;
+    EXPECT_NE(text.find("undeclaredThing"), std::string::npos) << text;
+}
+
+TEST_F(CgRuntime, FootVerticesLandWhereTheFixedPipelinePutsThem)
+{
+    SetView();
+    const V3 local[3] = {{-0.8f, 0.0f, 0.0f}, {0.8f, 0.0f, 0.0f}, {0.1f, 1.5f, 0.0f}};
+    const float s[3] = {0.0f, 0.0f, 0.0f};
+    const V3 foot{6.0f, 4.5f, 0.25f};
+    V3 world[3];
+    for (int i = 0; i < 3; i++) {
+        world[i] = ToWorld(local[i], foot);
+    }
+    std::vector<uint8_t> expected = DrawFixed(world);
+    ASSERT_GT(CountLitPixels(expected), 3000);
+
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, windFile, CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    WindParameters w = FindWindParameters(program);
+    // The matrix is set before the program is bound: it must be uploaded at the bind.
+    cgGLSetStateMatrixParameter(w.modelViewProj, CG_GL_MODELVIEW_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
+    cgGLEnableProfile(CG_PROFILE_GLSLV);
+    cgGLBindProgram(program);
+    std::vector<uint8_t> drawn = DrawWithProgram(w, local, s, foot, V3{1.5f, 0.5f, 0.0f});
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_LE(CountDifferentPixels(expected, drawn, 2), 40);
+    if (HasFailure()) {
+        WritePpm("cg_foot_expected.ppm", expected, 800, 600);
+        WritePpm("cg_foot_drawn.ppm", drawn, 800, 600);
+    }
+}
+
+TEST_F(CgRuntime, BentVerticesFollowTheProcessorFormula)
+{
+    SetView();
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, windFile, CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    WindParameters w = FindWindParameters(program);
+    cgGLEnableProfile(CG_PROFILE_GLSLV);
+    cgGLBindProgram(program);
+    // Set while the program is in use: uploaded at once.
+    cgGLSetStateMatrixParameter(w.modelViewProj, CG_GL_MODELVIEW_PROJECTION_MATRIX, CG_GL_MATRIX_IDENTITY);
+
+    const V3 local[3] = {{-0.3f, 0.0f, 0.0f}, {0.3f, 0.0f, 0.0f}, {0.0f, 0.1f, 1.8f}};
+    const float s[3] = {0.0f, 0.0f, 1.6f};
+    const struct {
+        V3 foot;
+        V3 wind;
+    } cases[] = {{{6.0f, 4.5f, 0.0f}, {1.5f, 0.5f, 0.0f}}, {{3.0f, 4.0f, 0.1f}, {0.5f, 0.2f, 2.0f}}};
+    for (const auto &c : cases) {
+        cgGLBindProgram(program);
+        std::vector<uint8_t> drawn = DrawWithProgram(w, local, s, c.foot, c.wind);
+        glUseProgram(0);
+        V3 world[3];
+        for (int i = 0; i < 3; i++) {
+            world[i] = ToWorld(s[i] == 0.0f ? V3{local[i].x, local[i].y, 0.0f} : Bend(local[i], c.wind, c.foot, s[i]),
+                               c.foot);
+        }
+        std::vector<uint8_t> expected = DrawFixed(world);
+        ASSERT_GT(CountLitPixels(expected), 1000);
+        EXPECT_LE(CountDifferentPixels(expected, drawn, 2), 40) << "wind mode " << c.wind.z;
+    }
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(CgRuntime, DestroyingContextsReleasesGlObjects)
+{
+    if (epoxy_gl_version() < 20) {
+        GTEST_SKIP() << "glIsProgram and glIsShader need GL 2.0";
+    }
+    for (int round = 0; round < 20; round++) {
+        CGcontext own = cgCreateContext();
+        CGprogram program = cgCreateProgramFromFile(own, CG_SOURCE, windFile, CG_PROFILE_GLSLV, "main", nullptr);
+        ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+        GLuint id = cgGLGetProgramID(program);
+        GLuint shaders[4] = {};
+        GLsizei count = 0;
+        glGetAttachedShaders(id, 4, &count, shaders);
+        ASSERT_EQ(count, 1);
+        // Destroyed while in use: it must still go, and stop being used.
+        cgGLBindProgram(program);
+        cgDestroyContext(own);
+        EXPECT_FALSE(glIsProgram(id));
+        EXPECT_FALSE(glIsShader(shaders[0]));
+        GLint current = -1;
+        glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+        EXPECT_EQ(current, 0);
+    }
+    // The runtime forgot the destroyed program: enabling the profile uses nothing.
+    cgGLEnableProfile(CG_PROFILE_GLSLV);
+    GLint current = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(current, 0);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
