@@ -15,11 +15,6 @@
 
 #include "platform/cg_translate.h"
 
-// The ARB_shader_objects queries answer to the same numbers as the GL 2.0 ones.
-static_assert(GL_OBJECT_COMPILE_STATUS_ARB == GL_COMPILE_STATUS, "compile status enums differ");
-static_assert(GL_OBJECT_LINK_STATUS_ARB == GL_LINK_STATUS, "link status enums differ");
-static_assert(GL_OBJECT_INFO_LOG_LENGTH_ARB == GL_INFO_LOG_LENGTH, "info log enums differ");
-
 enum class ParameterKind { Vertex, Color, Attribute, Uniform };
 
 struct CgParameterRecord {
@@ -35,7 +30,6 @@ struct CgParameterRecord {
 
 struct CgProgramRecord {
     CgContextRecord *context;
-    bool core;  // GL 2.0 entry points; otherwise the ARB_shader_objects ones
     GLuint program;
     GLuint shader;
     std::vector<std::unique_ptr<CgParameterRecord>> parameters;  // stable addresses for the handles
@@ -65,24 +59,16 @@ void RecordError(CGerror error, const std::string &detail = std::string())
     errorDetail = detail;
 }
 
-bool CoreShaders()
+// The vertex profile needs GL 2.0's shaders.
+bool ShadersAvailable()
 {
     return epoxy_gl_version() >= 20;
 }
 
-bool ShadersAvailable()
-{
-    return CoreShaders() ||
-           (epoxy_has_gl_extension("GL_ARB_vertex_shader") && epoxy_has_gl_extension("GL_ARB_shader_objects"));
-}
-
-// Epoxy maps most GL 2.0 shader calls onto their ARB twins, but not these four.
-GLint ObjectParameter(bool core, bool isProgram, GLuint object, GLenum name)
+GLint ObjectParameter(bool isProgram, GLuint object, GLenum name)
 {
     GLint value = 0;
-    if (!core) {
-        glGetObjectParameterivARB(GLhandleARB(object), name, &value);
-    } else if (isProgram) {
+    if (isProgram) {
         glGetProgramiv(object, name, &value);
     } else {
         glGetShaderiv(object, name, &value);
@@ -90,17 +76,15 @@ GLint ObjectParameter(bool core, bool isProgram, GLuint object, GLenum name)
     return value;
 }
 
-std::string InfoLog(bool core, bool isProgram, GLuint object)
+std::string InfoLog(bool isProgram, GLuint object)
 {
-    GLint length = ObjectParameter(core, isProgram, object, GL_INFO_LOG_LENGTH);
+    GLint length = ObjectParameter(isProgram, object, GL_INFO_LOG_LENGTH);
     if (length <= 0) {
         return std::string();
     }
     std::vector<char> text(size_t(length) + 1, '\0');
     GLsizei written = 0;
-    if (!core) {
-        glGetInfoLogARB(GLhandleARB(object), length, &written, text.data());
-    } else if (isProgram) {
+    if (isProgram) {
         glGetProgramInfoLog(object, length, &written, text.data());
     } else {
         glGetShaderInfoLog(object, length, &written, text.data());
@@ -108,22 +92,17 @@ std::string InfoLog(bool core, bool isProgram, GLuint object)
     return std::string(text.data(), size_t(std::max(written, 0)));
 }
 
-void DeleteObject(bool core, bool isProgram, GLuint object)
+void DeleteObject(bool isProgram, GLuint object)
 {
-    if (!core) {
-        glDeleteObjectARB(GLhandleARB(object));
-    } else if (isProgram) {
+    if (isProgram) {
         glDeleteProgram(object);
     } else {
         glDeleteShader(object);
     }
 }
 
-GLuint CurrentProgram(bool core)
+GLuint CurrentProgram()
 {
-    if (!core) {
-        return GLuint(glGetHandleARB(GL_PROGRAM_OBJECT_ARB));
-    }
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     return GLuint(current);
@@ -239,7 +218,7 @@ void UploadUniform(const CgParameterRecord *p)
 // Uploads now when the program is in use, else when it is next bound.
 void CommitUniform(CgParameterRecord *p)
 {
-    if (CurrentProgram(p->program->core) == p->program->program) {
+    if (CurrentProgram() == p->program->program) {
         UploadUniform(p);
         p->pending = false;
     } else {
@@ -321,14 +300,13 @@ std::string GenericErrorText(CGerror error)
 // Compiles and links the translated shader; on failure records the compiler's own words.
 CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName)
 {
-    const bool core = CoreShaders();
     GLuint shader = glCreateShader(GL_VERTEX_SHADER);
     const char *text = translation.glsl.c_str();
     glShaderSource(shader, 1, &text, nullptr);
     glCompileShader(shader);
-    if (!ObjectParameter(core, false, shader, GL_COMPILE_STATUS)) {
-        std::string log = InfoLog(core, false, shader);
-        DeleteObject(core, false, shader);
+    if (!ObjectParameter(false, shader, GL_COMPILE_STATUS)) {
+        std::string log = InfoLog(false, shader);
+        DeleteObject(false, shader);
         RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
         return nullptr;
     }
@@ -340,16 +318,15 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
         }
     }
     glLinkProgram(program);
-    if (!ObjectParameter(core, true, program, GL_LINK_STATUS)) {
-        std::string log = InfoLog(core, true, program);
-        DeleteObject(core, true, program);
-        DeleteObject(core, false, shader);
+    if (!ObjectParameter(true, program, GL_LINK_STATUS)) {
+        std::string log = InfoLog(true, program);
+        DeleteObject(true, program);
+        DeleteObject(false, shader);
         RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
         return nullptr;
     }
 
     auto record = std::make_unique<CgProgramRecord>();
-    record->core = core;
     record->program = program;
     record->shader = shader;
     for (const CgVaryingInput &input : translation.inputs) {
@@ -403,11 +380,11 @@ void cgDestroyContext(CGcontext context)
             boundProgram = nullptr;
         }
         // A program in use would only be flagged for deletion, and live on.
-        if (CurrentProgram(program->core) == program->program) {
+        if (CurrentProgram() == program->program) {
             glUseProgram(0);
         }
-        DeleteObject(program->core, true, program->program);
-        DeleteObject(program->core, false, program->shader);
+        DeleteObject(true, program->program);
+        DeleteObject(false, program->shader);
     }
     liveContexts.erase(std::find(liveContexts.begin(), liveContexts.end(), context));
     delete context;

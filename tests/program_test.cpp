@@ -1,5 +1,6 @@
 // program_test.cpp -- the real program under the test display: start, keys, failures, exit codes.
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -59,4 +60,47 @@ TEST(Program, WithoutDisplayWritesTheMessagesAndFails)
     EXPECT_NE(err.find("FullScreen-Modus?: M\xC3\xB6" "chten Sie im Fullscreen-Modus starten?"), std::string::npos) << err;
     EXPECT_NE(err.find("Error: RegisterClassEx Failed!"), std::string::npos) << err;
     EXPECT_NE(err.find("Error: Error Registering Window Class!"), std::string::npos) << err;
+}
+
+TEST(Program, F1RecreatesTheWindowAfterTheModeSwitchFails)
+{
+    // The test display has no 800 x 600 mode: full screen cannot be had.
+    std::string dir = MakeRunDirectory("toggle", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    std::string first = StartWindowed(program, dir);
+    ASSERT_NE(first, "");
+    PressKeys(first, "F1");
+    std::string error = WaitForWindow("Error", 20);
+    ASSERT_NE(error, "") << "no mode-switch message";
+    PressKeys(error, "Return");
+    std::string second = WaitForWindow("Halmwind", 20);
+    ASSERT_NE(second, "");
+    EXPECT_NE(second, first);
+    PressKeys(second, "Escape");
+    EXPECT_EQ(WaitForExit(program, 20), 0);
+}
+
+TEST(Program, MissingWindProgramAndMissingShadersEndAfterTheirBox)
+{
+    struct Case {
+        const char *name;
+        std::vector<std::string> files;
+        std::vector<std::string> environment;
+    };
+    const Case cases[] = {
+        {"nowind", {"terrain.raw"}, {}},
+        {"gl15", {"wind.cg", "terrain.raw"}, {"MESA_GL_VERSION_OVERRIDE=1.5"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string dir = MakeRunDirectory(c.name, c.files);
+        RunningProgram program = StartProgram(dir, c.environment);
+        std::string question = WaitForWindow("FullScreen-Modus?", 20);
+        ASSERT_NE(question, "");
+        PressKeys(question, "Escape");
+        std::string error = WaitForWindow("Error", 20);
+        ASSERT_NE(error, "") << ReadStderr(program);
+        PressKeys(error, "Return");
+        EXPECT_EQ(WaitForExit(program, 20), 0);
+    }
 }
