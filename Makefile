@@ -1,8 +1,9 @@
-# Makefile -- the project's commands: build, run, test, terrain.
+# Makefile -- the project's commands: build, run, test, and the tools around them.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test terrain clean
+.PHONY: all setup build run test test-asan fuzz bench shots terrain clean
 
 all: build
 
@@ -13,14 +14,28 @@ build: setup
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BUILD) -j $(JOBS)
 
+# With a display: the live demo. Without one: a tour of every path and mode written to shots/.
 run: build
-	cd data && ../$(BUILD)/halmwind
+	@bash tools/run.sh $(BUILD)
 
 test: build
 	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
+
+test-asan: setup
+	@bash tools/test_asan.sh
+
+fuzz: setup
+	@bash tools/fuzz.sh $(FUZZ_SECONDS)
+
+bench: build
+	$(BUILD)/halmwind_bench
+
+# Remakes the README pictures in docs/.
+shots: build
+	@bash tools/shots.sh $(BUILD)
 
 terrain: build
 	$(BUILD)/make_terrain data/terrain.raw
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz
