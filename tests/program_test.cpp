@@ -1,12 +1,60 @@
 // program_test.cpp -- the real program under the test display: start, keys, failures, exit codes.
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/program_runner.h"
+#include "tests/window_close.h"
 
 namespace {
+
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+// The window's contents through ImageMagick, read from a binary PPM.
+Picture TakePicture(const std::string &windowId, const std::string &path)
+{
+    Picture picture;
+    RunCommand("import -window " + windowId + " -depth 8 ppm:" + path);
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        return picture;
+    }
+    int maxValue = 0;
+    if (std::fscanf(f, "P6 %d %d %d", &picture.width, &picture.height, &maxValue) == 3 && maxValue == 255) {
+        std::fgetc(f);
+        picture.rgb.resize(size_t(picture.width) * picture.height * 3);
+        if (std::fread(picture.rgb.data(), 1, picture.rgb.size(), f) != picture.rgb.size()) {
+            picture.rgb.clear();
+        }
+    }
+    std::fclose(f);
+    return picture;
+}
+
+// Pixels that differ between two pictures, leaving out the frame-rate corner, which changes
+// by itself every second.
+int ChangedPixels(const Picture &a, const Picture &b)
+{
+    if (a.rgb.size() != b.rgb.size() || a.rgb.empty()) {
+        return -1;
+    }
+    int changed = 0;
+    for (int y = 0; y < a.height; y++) {
+        for (int x = 0; x < a.width; x++) {
+            if (x > a.width * 3 / 4 && y < a.height / 10) {
+                continue;
+            }
+            size_t i = (size_t(y) * a.width + x) * 3;
+            changed += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+        }
+    }
+    return changed;
+}
 
 // Starts the program, answers the start-up question with No (Escape); the main window's id.
 std::string StartWindowed(RunningProgram &program, const std::string &directory)
@@ -103,4 +151,44 @@ TEST(Program, MissingWindProgramAndMissingShadersEndAfterTheirBox)
         PressKeys(error, "Return");
         EXPECT_EQ(WaitForExit(program, 20), 0);
     }
+}
+
+TEST(Program, KeysChangeWhatTheScreenShows)
+{
+    std::string dir = MakeRunDirectory("keys", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    std::string id = StartWindowed(program, dir);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    std::string shot = dir + "/shot.ppm";
+
+    // Each key in turn must change a good part of the picture: W the wind lines and the bend,
+    // A the mode line, F3 the wire frame, F4 the light, the arrows the camera.
+    struct Step {
+        const char *keys;
+        int atLeast;
+    };
+    const Step steps[] = {
+        {"w", 3000}, {"a", 300}, {"F3", 20000}, {"F3", 20000}, {"F4", 20000},
+        {"Up", 3000}, {"Left", 3000},
+    };
+    Picture before = TakePicture(id, shot);
+    ASSERT_EQ(before.width, 800);
+    for (const Step &step : steps) {
+        PressKeys(id, step.keys);
+        Picture after = TakePicture(id, shot);
+        EXPECT_GE(ChangedPixels(before, after), step.atLeast) << step.keys;
+        before = after;
+    }
+    PressKeys(id, "Escape");
+    EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
+}
+
+TEST(Program, CloseButtonEndsWithZero)
+{
+    std::string dir = MakeRunDirectory("close", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    std::string id = StartWindowed(program, dir);
+    ASSERT_NE(id, "");
+    ASSERT_TRUE(SendCloseRequest(id));
+    EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
 }

@@ -133,3 +133,26 @@ TEST_F(Render, BothWindPathsDrawAlikeInEveryMode)
         EXPECT_EQ(program, 0);
     }
 }
+
+TEST_F(Render, OverlayWritesYellowInItsThreeCorners)
+{
+    BuildFont();
+    DrawOverlay();
+    std::vector<uint8_t> rgb = ReadPixels();
+    // Yellow pixels counted in regions of the 800 x 600 window (rows counted from the bottom).
+    auto yellowIn = [&rgb](int x0, int x1, int y0, int y1) {
+        int count = 0;
+        for (int y = y0; y < y1; y++) {
+            for (int x = x0; x < x1; x++) {
+                const uint8_t *p = &rgb[(size_t(y) * 800 + x) * 3];
+                count += p[0] > 150 && p[1] > 150 && p[2] < 80;
+            }
+        }
+        return count;
+    };
+    EXPECT_GT(yellowIn(0, 300, 540, 600), 200) << "top left";
+    EXPECT_GT(yellowIn(0, 300, 60, 130), 50) << "bottom left";
+    EXPECT_GT(yellowIn(600, 800, 540, 600), 30) << "top right";
+    EXPECT_EQ(yellowIn(300, 600, 200, 400), 0) << "middle";
+    glDeleteLists(textOverlay.fontListBase, 256);
+}
