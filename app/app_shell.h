@@ -20,6 +20,9 @@ void AppWindowProc(AppWindow *window, const SDL_Event &event);
 // One frame: elapsed time, controls, drawing, swap.
 void PaintFrame(AppWindow *window);
 
+// The frame up to the swap, so the capture tool can read the back buffer before it is shown.
+void ComposeFrame(AppWindow *window);
+
 // Posts an event of the program's own type to the queue.
 void PostEvent(uint32_t type);
 

@@ -22,12 +22,17 @@ int KeyTableIndex(int32_t keycode, uint16_t modifiers)
     return virtualKey > 0 && virtualKey < KeyCount ? virtualKey : -1;
 }
 
-void PaintFrame(AppWindow *window)
+void ComposeFrame(AppWindow *window)
 {
     uint32_t now = window->counterAvailable ? uint32_t(SDL_GetPerformanceCounter()) : SDL_GetTicks();
     UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
     window->lastTime = now;
     DrawFrame();
+}
+
+void PaintFrame(AppWindow *window)
+{
+    ComposeFrame(window);
     SDL_GL_SwapWindow(window->window);
 }
 
