@@ -28,7 +28,8 @@ fuzz: setup
 	@bash tools/fuzz.sh $(FUZZ_SECONDS)
 
 bench: build
-	$(BUILD)/halmwind_bench
+	@if [ -n "$$DISPLAY" ]; then $(BUILD)/halmwind_bench $(BENCH_ARGS); \
+	else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/halmwind_bench $(BENCH_ARGS); fi
 
 # Remakes the README pictures in docs/.
 shots: build

@@ -37,6 +37,20 @@ BendFactors BladeBendFactors(float heightExtra)
     return BendFactors{float(1.5 + e), float(2.0 * e + 2.9), float(3.0 * e + 4.0)};
 }
 
+void BendBladeVertices(Vec3 v[BladeVertexCount], const BladeBend &b, const RowBend rows[BendRowCount])
+{
+    if (!b.bends) {
+        return;
+    }
+    const RowBend &tip = rows[0], &row2 = rows[1], &row1 = rows[2];
+    v[T] = BendVertex(b, tip, v[T]);
+    v[S2] = BendVertex(b, row2, v[S2]);
+    v[L2] = BendVertex(b, row2, v[L2]);
+    v[R2] = BendVertex(b, row2, v[R2]);
+    v[S1] = BendVertex(b, row1, v[S1]);
+    v[L1] = BendVertex(b, row1, v[L1]);
+    v[R1] = BendVertex(b, row1, v[R1]);
+}
 
 static void Emit(const Vec3 &v)
 {
@@ -100,33 +114,45 @@ void DrawBlades()
     }
     glTranslatef(-5.12f, -5.12f, 0.0f);
 
-    for (int i = 0; i < BladeCount; i++) {
-        glTranslatef(g.baseX[i], g.baseY[i], g.baseHeight[i]);
-
-        Vec3 v[BladeVertexCount];
-        BuildBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], g.segmentLeanScale, v);
-        const BendFactors f = BladeBendFactors(g.heightExtra[i]);
-        const int32_t offset = g.greenOffset[i];
-        const GLubyte green[4] = {GLubyte(offset + 35), GLubyte(offset + 65), GLubyte(offset + 95),
-                                  GLubyte(offset + 125)};
-
-        const Vec3 w = BladeWindVector(i);
-        if (path == Cpu) {
-            v[T] = DisplaceVertex(v[T], w, i, f.tip);
-            v[S2] = DisplaceVertex(v[S2], w, i, f.row2);
-            v[L2] = DisplaceVertex(v[L2], w, i, f.row2);
-            v[R2] = DisplaceVertex(v[R2], w, i, f.row2);
-            v[S1] = DisplaceVertex(v[S1], w, i, f.row1);
-            v[L1] = DisplaceVertex(v[L1], w, i, f.row1);
-            v[R1] = DisplaceVertex(v[R1], w, i, f.row1);
+    // The blades go in runs: a run's wind vectors and processor bends are formed together
+    // before any of it is drawn, so that the bends' work overlaps.
+    const int run = 64;
+    for (int first = 0; first < BladeCount; first += run) {
+        const int count = BladeCount - first < run ? BladeCount - first : run;
+        Vec3 w[run];
+        BendFactors f[run];
+        float arcs[run][BendRowCount];
+        BladeBend bends[run];
+        RowBend rows[run][BendRowCount];
+        for (int n = 0; n < count; n++) {
+            w[n] = BladeWindVector(first + n);
+            f[n] = BladeBendFactors(g.heightExtra[first + n]);
+            RowArcs(f[n], arcs[n]);
         }
-        cgGLSetParameter3f(shaderProgram.zfeldpos, g.baseX[i], g.baseY[i], g.baseHeight[i]);
-        cgGLSetParameter3f(shaderProgram.wind, w.x, w.y, modeNumber);
+        if (path == Cpu) {
+            PrepareBends(first, count, w, arcs, bends, rows);
+        }
 
-        EmitBlade(v, green, f);
+        for (int n = 0; n < count; n++) {
+            const int i = first + n;
+            glTranslatef(g.baseX[i], g.baseY[i], g.baseHeight[i]);
 
-        // Undone by the opposite translation, not the matrix stack.
-        glTranslatef(-g.baseX[i], -g.baseY[i], -g.baseHeight[i]);
+            Vec3 v[BladeVertexCount];
+            BuildBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], g.segmentLeanScale, v);
+            const int32_t offset = g.greenOffset[i];
+            const GLubyte green[4] = {GLubyte(offset + 35), GLubyte(offset + 65), GLubyte(offset + 95),
+                                      GLubyte(offset + 125)};
+            if (path == Cpu) {
+                BendBladeVertices(v, bends[n], rows[n]);
+            }
+            cgGLSetParameter3f(shaderProgram.zfeldpos, g.baseX[i], g.baseY[i], g.baseHeight[i]);
+            cgGLSetParameter3f(shaderProgram.wind, w[n].x, w[n].y, modeNumber);
+
+            EmitBlade(v, green, f[n]);
+
+            // Undone by the opposite translation, not the matrix stack.
+            glTranslatef(-g.baseX[i], -g.baseY[i], -g.baseHeight[i]);
+        }
     }
 
     if (path == VertexShader) {

@@ -16,5 +16,18 @@ struct BendFactors {
 };
 BendFactors BladeBendFactors(float heightExtra);
 
+// The arc lengths of a blade's bent rows, in the order PrepareBends takes them.
+inline void RowArcs(const BendFactors &f, float arcs[BendRowCount])
+{
+    arcs[0] = f.tip;
+    arcs[1] = f.row2;
+    arcs[2] = f.row1;
+}
+
+// Places the seven upper vertices of a blade on its bend, prepared by PrepareBends for the
+// blade's RowArcs; each lands where DisplaceVertex of that vertex at its row's bend factor
+// would put it, to the bit.
+void BendBladeVertices(Vec3 vertices[BladeVertexCount], const BladeBend &b, const RowBend rows[BendRowCount]);
+
 // Draws all 2000 blades, bent by the chosen wind path.
 void DrawBlades();

@@ -7,6 +7,81 @@
 // Below this distance a blade stands on the vortex point; the scale would become infinite.
 static const float vortexMinDistance = 1e-6f;
 
+BladeBend PrepareBladeBend(Vec3 w, int i)
+{
+    float k = 1.0f;
+    if (windSettings.mode == Vortex) {
+        float ex = float(double(grassField.baseX[i]) - w.x - 5.12);
+        float ey = float(double(grassField.baseY[i]) - w.y - 5.12);
+        float distance = Sqrtf(double(ex) * ex + double(ey) * ey);
+        if (distance < vortexMinDistance) {
+            distance = vortexMinDistance;
+        }
+        k = float(15.0 / distance);
+    }
+    BladeBend b;
+    b.ux = w.x * k;
+    b.uy = w.y * k;
+    b.radius = Sqrtf(double(b.ux) * b.ux + double(b.uy) * b.uy);
+    // No circle to bend onto (a zero or NaN radius): the vertices stay as built.
+    b.bends = b.radius > 0.0f;
+    // Formed once here and divided into later, as DisplaceVertex does, so theta rounds alike.
+    b.circumference = float(2.0 * double(Pi) * b.radius);
+    return b;
+}
+
+// The angle of arc length s on the blade's circle.
+static float ArcAngle(const BladeBend &b, float s)
+{
+    return float((double(s) + s) * double(Pi) / b.circumference);
+}
+
+static RowBend RowFromAngle(const BladeBend &b, float cosTheta, float sinTheta)
+{
+    const float cosRadius = float(double(cosTheta) * b.radius);
+    RowBend row;
+    row.r = float((double(b.radius) - cosRadius) / b.radius);
+    row.z = float(double(sinTheta) * b.radius);
+    if (row.z <= 0.0f) {
+        row.z = 0.0f;
+    }
+    return row;
+}
+
+void PrepareBends(int first, int count, const Vec3 w[], const float arcs[][BendRowCount], BladeBend bends[],
+                  RowBend rows[][BendRowCount])
+{
+    // Runs short enough for the angles to stay on the stack and in the first-level cache.
+    const int run = 64;
+    float theta[run][BendRowCount], cosTheta[run][BendRowCount], sinTheta[run][BendRowCount];
+    for (int start = 0; start < count; start += run) {
+        const int n = count - start < run ? count - start : run;
+        BladeBend *b = bends + start;
+        for (int j = 0; j < n; j++) {
+            b[j] = PrepareBladeBend(w[start + j], first + start + j);
+        }
+        for (int j = 0; j < n; j++) {
+            for (int k = 0; k < BendRowCount; k++) {
+                // A blade without a circle has no angle; the library is not asked about one.
+                theta[j][k] = b[j].bends ? ArcAngle(b[j], arcs[start + j][k]) : 0.0f;
+            }
+        }
+        for (int j = 0; j < n; j++) {
+            for (int k = 0; k < BendRowCount; k++) {
+                // The pair of the same argument: the compiler makes it one sincos call.
+                cosTheta[j][k] = Cosf(theta[j][k]);
+                sinTheta[j][k] = Sinf(theta[j][k]);
+            }
+        }
+        for (int j = 0; j < n; j++) {
+            for (int k = 0; k < BendRowCount; k++) {
+                rows[start + j][k] = RowFromAngle(b[j], cosTheta[j][k], sinTheta[j][k]);
+            }
+        }
+    }
+}
+
+// The reference, one vertex at a time; the pieces above repeat its operations in its order.
 Vec3 DisplaceVertex(Vec3 p, Vec3 w, int i, float s)
 {
     float k = 1.0f;
