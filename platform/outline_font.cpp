@@ -20,8 +20,9 @@
 
 namespace {
 
-// Line segments per Bézier segment: smooth even for glyphs filling the screen, and cheap.
-constexpr int CurveSteps = 8;
+// Line segments per Bézier segment: smooth at the overlay's size; every segment costs the software
+// renderer time in every frame, since the overlay is redrawn each frame.
+constexpr int CurveSteps = 4;
 
 using Vertex = std::array<GLdouble, 3>;
 
