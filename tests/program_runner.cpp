@@ -7,14 +7,37 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
+
+namespace {
+
+// Programs started and not yet waited for.
+std::vector<pid_t> unreaped;
+
+// A test that stops at a failed assertion leaves its program running, holding the display and
+// the test's output pipe open; it is ended with the test.
+struct LeftoverProgramStopper : ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo &) override { StopLeftoverPrograms(); }
+};
+
+const bool stopperInstalled =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new LeftoverProgramStopper), true);
+
+void Forget(pid_t pid)
+{
+    unreaped.erase(std::remove(unreaped.begin(), unreaped.end(), pid), unreaped.end());
+}
+
+}  // namespace
 
 RunningProgram StartProgram(const std::string &directory, const std::vector<std::string> &environment)
 {
@@ -25,7 +48,9 @@ RunningProgram StartProgram(const std::string &directory, const std::vector<std:
         if (chdir(directory.c_str()) != 0) {
             _exit(127);
         }
+        // Standard output too: the program must not share the test runner's pipe.
         int err = open(program.stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 1);
         dup2(err, 2);
         for (const std::string &setting : environment) {
             if (setting[0] == '-') {
@@ -37,6 +62,9 @@ RunningProgram StartProgram(const std::string &directory, const std::vector<std:
         execl(HALMWIND_PROGRAM, HALMWIND_PROGRAM, (char *)nullptr);
         _exit(127);
     }
+    if (program.pid > 0) {
+        unreaped.push_back(program.pid);
+    }
     return program;
 }
 
@@ -46,13 +74,91 @@ int WaitForExit(RunningProgram &program, double seconds)
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
         if (waitpid(program.pid, &status, WNOHANG) == program.pid) {
+            Forget(program.pid);
             return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     kill(program.pid, SIGKILL);
     waitpid(program.pid, nullptr, 0);
+    Forget(program.pid);
     return -1000;
+}
+
+void StopLeftoverPrograms()
+{
+    // Asked first, so that a display server can remove its lock file.
+    for (pid_t pid : unreaped) {
+        kill(pid, SIGTERM);
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (pid_t pid : unreaped) {
+        while (waitpid(pid, nullptr, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    unreaped.clear();
+}
+
+std::string StartVirtualDisplay(const std::string &screen)
+{
+    int fds[2];
+    if (pipe(fds) != 0) {
+        return "";
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               (char *)nullptr);
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid < 0) {
+        close(fds[0]);
+        return "";
+    }
+    unreaped.push_back(pid);
+    // Xvfb writes its display number once it takes clients; end of file if it fails.
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    close(fds[0]);
+    return number.empty() ? "" : ":" + number;
+}
+
+long CpuTicks(const RunningProgram &program)
+{
+    std::ifstream in("/proc/" + std::to_string(program.pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The command name may hold blanks; the fields are counted from its closing bracket.
+    size_t close = text.rfind(')');
+    if (close == std::string::npos) {
+        return -1;
+    }
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    long user = -1, system = -1;
+    for (int i = 3; fields >> field; i++) {
+        if (i == 14) {
+            user = std::stol(field);
+        } else if (i == 15) {
+            system = std::stol(field);
+            break;
+        }
+    }
+    return user < 0 || system < 0 ? -1 : user + system;
 }
 
 std::string ReadStderr(const RunningProgram &program)
@@ -88,6 +194,20 @@ std::string WaitForWindow(const std::string &name, double seconds)
     while (std::chrono::steady_clock::now() < deadline) {
         std::string id = RunCommand("xwininfo -root -tree 2>/dev/null | grep -F '\"" + name +
                                     "\":' | head -n 1 | awk '{print $1}'");
+        if (!id.empty()) {
+            return id;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return "";
+}
+
+std::string WaitForWindowOtherThan(const std::string &name, const std::string &previousId, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string id = RunCommand("xwininfo -root -tree 2>/dev/null | grep -F '\"" + name +
+                                    "\":' | awk '{print $1}' | grep -vxF '" + previousId + "' | head -n 1");
         if (!id.empty()) {
             return id;
         }

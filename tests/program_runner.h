@@ -12,12 +12,23 @@ struct RunningProgram {
 };
 
 // Starts the program in `directory` with extra environment settings ("NAME=value", or "-NAME"
-// to remove one); stderr goes to a file.
+// to remove one); its stdout and stderr go to a file.
 RunningProgram StartProgram(const std::string &directory, const std::vector<std::string> &environment);
 
 // Waits up to `seconds` for the program to end; its exit status, or -1000 when it did not end
 // (it is then killed).
 int WaitForExit(RunningProgram &program, double seconds);
+
+// Ends every started program and display not yet waited for; runs by itself at the end of
+// each test.
+void StopLeftoverPrograms();
+
+// Starts Xvfb with one screen ("800x600x24") on a free display; its name (":N"), or "" when it
+// could not start. It runs until the end of the test.
+std::string StartVirtualDisplay(const std::string &screen);
+
+// Processor time the program has used so far, user and system, in clock ticks; -1 when gone.
+long CpuTicks(const RunningProgram &program);
 
 std::string ReadStderr(const RunningProgram &program);
 
@@ -26,6 +37,10 @@ std::string RunCommand(const std::string &command);
 
 // Waits up to `seconds` for a window named exactly `name`; its id or "".
 std::string WaitForWindow(const std::string &name, double seconds);
+
+// Waits up to `seconds` for a window named exactly `name` other than `previousId`: the one that
+// replaced it. Its id or "".
+std::string WaitForWindowOtherThan(const std::string &name, const std::string &previousId, double seconds);
 
 // Focuses the window and presses each key (xdotool key names, blank-separated) in turn.
 void PressKeys(const std::string &windowId, const std::string &keys);

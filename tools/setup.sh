@@ -9,6 +9,7 @@ packages=(
     libfreetype-dev libfontconfig-dev fonts-comic-neue libpng-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xfonts-base xdotool imagemagick x11-utils
+    clang libclang-rt-14-dev llvm  # the fuzzers: clang, its libFuzzer runtime, llvm-symbolizer
 )
 
 missing=()

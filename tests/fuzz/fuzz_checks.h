@@ -1,0 +1,109 @@
+// fuzz_checks.h -- what must hold for any input to the Cg translator and the height-map loader;
+// shared by the libFuzzer targets and the test that replays their corpus and regressions.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/cg_translate.h"
+#include "platform/message_box.h"
+#include "scene/height_map.h"
+
+namespace fuzzchecks {
+
+// Translates `source` as the program does; "" when every promise of the translator holds, else
+// what was broken.
+inline std::string CheckCgTranslation(const std::string &source)
+{
+    CgTranslation out;
+    bool ok = TranslateCgProgram(source, "wind.cg", "main", &out);
+    if (!ok) {
+        if (out.error.rfind("wind.cg(", 0) != 0) {
+            return "failure without a located message: '" + out.error + "'";
+        }
+        if (out.errorLine < 0 || !out.glsl.empty() || !out.inputs.empty() || !out.uniforms.empty()) {
+            return "failure left a partial result: " + out.error;
+        }
+        return "";
+    }
+    if (!out.error.empty()) {
+        return "success with an error message: " + out.error;
+    }
+    if (out.glsl.rfind("#version 120\n", 0) != 0) {
+        return "shader without its version line";
+    }
+    for (const CgVaryingInput &in : out.inputs) {
+        if (in.components < 1 || in.components > 4) {
+            return "input " + in.name + " with " + std::to_string(in.components) + " components";
+        }
+        bool generic = in.source == CgInputSource::Attribute;
+        if (generic != (in.attribIndex >= 1 && in.attribIndex <= 15) || generic == in.glslName.empty()) {
+            return "input " + in.name + " with attribute index " + std::to_string(in.attribIndex);
+        }
+    }
+    for (const CgUniform &u : out.uniforms) {
+        if (u.glslName.empty() || out.glsl.find(u.glslName) == std::string::npos) {
+            return "uniform " + u.name + " missing from the shader";
+        }
+    }
+    // The compiler log of a failed compile is rewritten too; any text must survive that.
+    RewriteGlslLog(source, "wind.cg");
+    return "";
+}
+
+inline std::vector<std::string> &LoaderMessages()
+{
+    static std::vector<std::string> shown;
+    return shown;
+}
+
+inline void RecordLoaderMessage(const char *caption, const char *text)
+{
+    LoaderMessages().push_back(std::string(caption) + ": " + text);
+}
+
+// The first byte asks for 16 times its value in bytes, the rest is the file at `path`. The
+// loader must copy exactly the file's head, leave the rest of the buffer alone and stay silent.
+inline std::string CheckHeightMapLoad(const uint8_t *data, size_t size, const std::string &path)
+{
+    const int byteCount = size ? data[0] * 16 : 0;
+    const uint8_t *file = size ? data + 1 : data;
+    const size_t fileSize = size ? size - 1 : 0;
+
+    FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        return "cannot write " + path;
+    }
+    if (fileSize) {
+        std::fwrite(file, 1, fileSize, f);
+    }
+    std::fclose(f);
+
+    // Guard bytes after the requested length catch a write past it.
+    const unsigned char fill = 0xA5;
+    std::vector<unsigned char> buffer(size_t(byteCount) + 64, fill);
+    LoaderMessages().clear();
+    SetMessageSink(RecordLoaderMessage);
+    LoadHeightMap(path.c_str(), byteCount, buffer.data());
+    SetMessageSink(nullptr);
+    std::remove(path.c_str());
+
+    if (!LoaderMessages().empty()) {
+        return "message for a readable file: " + LoaderMessages()[0];
+    }
+    size_t copied = fileSize < size_t(byteCount) ? fileSize : size_t(byteCount);
+    if (copied && std::memcmp(buffer.data(), file, copied) != 0) {
+        return "the buffer does not hold the file's first " + std::to_string(copied) + " bytes";
+    }
+    for (size_t i = copied; i < buffer.size(); i++) {
+        if (buffer[i] != fill) {
+            return "byte " + std::to_string(i) + " written past the file's " + std::to_string(copied) + " bytes";
+        }
+    }
+    return "";
+}
+
+}  // namespace fuzzchecks
