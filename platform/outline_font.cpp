@@ -130,6 +130,13 @@ void GLAPIENTRY TessVertex(void *vertex, void *polygon)
     glVertex3d(v[0], v[1], static_cast<TessContext *>(polygon)->z);
 }
 
+// With an edge-flag callback the tessellator hands over plain triangles, never fans or strips,
+// and the outline's own edges are marked, so a wire-frame glyph shows its outline alone.
+void GLAPIENTRY TessEdgeFlag(GLboolean flag)
+{
+    glEdgeFlag(flag);
+}
+
 void GLAPIENTRY TessEnd()
 {
     glEnd();
@@ -164,6 +171,8 @@ bool DrawCap(GLUtesselator *tess, TessContext *context, GlyphShape *shape, GLdou
         gluTessEndContour(tess);
     }
     gluTessEndPolygon(tess);
+    // Whatever is drawn after the glyph keeps all its edges.
+    glEdgeFlag(GL_TRUE);
     context->combined.clear();
     return !context->failed;
 }
@@ -313,6 +322,7 @@ bool BuildOutlineFont(unsigned listBase, int first, int count, const char *famil
     }
     gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(TessBegin));
     gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(TessVertex));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG, reinterpret_cast<_GLUfuncptr>(TessEdgeFlag));
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(TessEnd));
     gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(TessCombine));
     gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(TessError));
