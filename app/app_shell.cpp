@@ -197,20 +197,25 @@ static void RunMessageLoop(AppWindow *window)
     }
 }
 
+void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass)
+{
+    std::memset(window, 0, sizeof *window);
+    std::memset(keys, 0, sizeof *keys);
+    window->keys = keys;
+    window->appClass = appClass;
+    window->title = "Halmwind";
+    window->width = 800;
+    window->height = 600;
+    window->colourDepth = 32;
+    window->fullScreen = 1;
+}
+
 int RunApplication()
 {
     AppClass application = {"OpenGL"};
     AppWindow window;
     KeyState keys;
-    std::memset(&window, 0, sizeof window);
-    std::memset(&keys, 0, sizeof keys);
-    window.keys = &keys;
-    window.appClass = &application;
-    window.title = "Halmwind";
-    window.width = 800;
-    window.height = 600;
-    window.colourDepth = 32;
-    window.fullScreen = 1;
+    InitAppWindow(&window, &keys, &application);
 
     if (AskYesNo("FullScreen-Modus?", "M\xF6" "chten Sie im Fullscreen-Modus starten?",
                  BoxIcon::Question) == BoxAnswer::No) {

@@ -7,6 +7,10 @@
 
 union SDL_Event;
 
+// Zeroes the window record and the key table, then fills in the window's fixed defaults:
+// "Halmwind", 800 x 600 at 32 bits, full screen until the user says otherwise.
+void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass);
+
 bool RegisterAppClass(AppClass *appClass);
 bool OpenAppWindow(AppWindow *window);
 bool CloseAppWindow(AppWindow *window);

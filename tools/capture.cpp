@@ -97,14 +97,7 @@ static int Capture(const CaptureOptions &options)
     AppClass application = {"OpenGL"};
     AppWindow window;
     KeyState keys;
-    std::memset(&window, 0, sizeof window);
-    std::memset(&keys, 0, sizeof keys);
-    window.keys = &keys;
-    window.appClass = &application;
-    window.title = "Halmwind";
-    window.width = 800;
-    window.height = 600;
-    window.colourDepth = 32;
+    InitAppWindow(&window, &keys, &application);
     window.fullScreen = 0;
 
     if (!RegisterAppClass(&application)) {

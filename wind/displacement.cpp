@@ -7,18 +7,25 @@
 // Below this distance a blade stands on the vortex point; the scale would become infinite.
 static const float vortexMinDistance = 1e-6f;
 
+// The vortex scales blade i's wind by the inverse of its foot's distance from the point w;
+// every other mode leaves the wind as it is.
+static float WindScale(Vec3 w, int i)
+{
+    if (windSettings.mode != Vortex) {
+        return 1.0f;
+    }
+    float ex = float(double(grassField.baseX[i]) - w.x - 5.12);
+    float ey = float(double(grassField.baseY[i]) - w.y - 5.12);
+    float distance = Sqrtf(double(ex) * ex + double(ey) * ey);
+    if (distance < vortexMinDistance) {
+        distance = vortexMinDistance;
+    }
+    return float(15.0 / distance);
+}
+
 BladeBend PrepareBladeBend(Vec3 w, int i)
 {
-    float k = 1.0f;
-    if (windSettings.mode == Vortex) {
-        float ex = float(double(grassField.baseX[i]) - w.x - 5.12);
-        float ey = float(double(grassField.baseY[i]) - w.y - 5.12);
-        float distance = Sqrtf(double(ex) * ex + double(ey) * ey);
-        if (distance < vortexMinDistance) {
-            distance = vortexMinDistance;
-        }
-        k = float(15.0 / distance);
-    }
+    const float k = WindScale(w, i);
     BladeBend b;
     b.ux = w.x * k;
     b.uy = w.y * k;
@@ -84,16 +91,7 @@ void PrepareBends(int first, int count, const Vec3 w[], const float arcs[][BendR
 // The reference, one vertex at a time; the pieces above repeat its operations in its order.
 Vec3 DisplaceVertex(Vec3 p, Vec3 w, int i, float s)
 {
-    float k = 1.0f;
-    if (windSettings.mode == Vortex) {
-        float ex = float(double(grassField.baseX[i]) - w.x - 5.12);
-        float ey = float(double(grassField.baseY[i]) - w.y - 5.12);
-        float distance = Sqrtf(double(ex) * ex + double(ey) * ey);
-        if (distance < vortexMinDistance) {
-            distance = vortexMinDistance;
-        }
-        k = float(15.0 / distance);
-    }
+    const float k = WindScale(w, i);
     float ux = w.x * k;
     float uy = w.y * k;
     float radius = Sqrtf(double(ux) * ux + double(uy) * uy);
