@@ -108,19 +108,6 @@ const TerrainCase terrainCases[] = {
      true},
 };
 
-// Starts the program in `directory` and answers the start-up question with No (Escape).
-bool StartWindowed(RunningProgram &program, const std::string &directory,
-                   const std::vector<std::string> &environment = {})
-{
-    program = StartProgram(directory, environment);
-    std::string question = WaitForWindow("FullScreen-Modus?", 20);
-    if (question.empty()) {
-        return false;
-    }
-    PressKeys(question, "Escape");
-    return true;
-}
-
 // Confirms the expected "Error" box, or makes sure none comes; then the main window is up and
 // Escape ends the program with 0.
 void ExpectBoxThenRunsAndEnds(RunningProgram &program, bool box)
@@ -305,7 +292,7 @@ TEST(WindowFromOutside, SizedToNoHeightAndBackKeepsRunning)
                  {"800 600", "Width:800Height:600"}};
     for (const auto &step : steps) {
         RunCommand("xdotool windowsize " + id + " " + step.size + "; sleep 0.5");
-        EXPECT_EQ(RunCommand("xwininfo -id " + id + " | grep -E 'Width|Height' | tr -d ' \n'"), step.geometry)
+        EXPECT_EQ(WindowSize(id), step.geometry)
             << step.size;
     }
     PressKeys(id, "Escape");

@@ -249,3 +249,20 @@ void WriteTextFile(const std::string &path, const std::string &text)
     std::ofstream out(path, std::ios::binary);
     out << text;
 }
+
+bool StartWindowed(RunningProgram &program, const std::string &directory,
+                   const std::vector<std::string> &environment)
+{
+    program = StartProgram(directory, environment);
+    std::string question = WaitForWindow("FullScreen-Modus?", 20);
+    if (question.empty()) {
+        return false;
+    }
+    PressKeys(question, "Escape");
+    return true;
+}
+
+std::string WindowSize(const std::string &windowId)
+{
+    return RunCommand("xwininfo -id " + windowId + " | grep -E 'Width|Height' | tr -d ' \n'");
+}

@@ -51,3 +51,11 @@ void HoldKey(const std::string &windowId, const std::string &key, double seconds
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles);
 
 void WriteTextFile(const std::string &path, const std::string &text);
+
+// Starts the program in `directory` and answers the start-up question with No (Escape), so it
+// opens a window; false when no question came.
+bool StartWindowed(RunningProgram &program, const std::string &directory,
+                   const std::vector<std::string> &environment = {});
+
+// The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
+std::string WindowSize(const std::string &windowId);

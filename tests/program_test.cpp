@@ -56,16 +56,13 @@ int ChangedPixels(const Picture &a, const Picture &b)
     return changed;
 }
 
-// Starts the program, answers the start-up question with No (Escape); the main window's id.
-std::string StartWindowed(RunningProgram &program, const std::string &directory)
+// Starts the program windowed; the main window's id, or "" when it did not come.
+std::string OpenWindowed(RunningProgram &program, const std::string &directory)
 {
-    program = StartProgram(directory, {});
-    std::string question = WaitForWindow("FullScreen-Modus?", 20);
-    EXPECT_NE(question, "") << "no start-up question";
-    if (question.empty()) {
+    if (!StartWindowed(program, directory)) {
+        ADD_FAILURE() << "no start-up question";
         return "";
     }
-    PressKeys(question, "Escape");
     return WaitForWindow("Halmwind", 20);
 }
 
@@ -75,10 +72,9 @@ TEST(Program, OpensTheWindowAndEndsWithEscape)
 {
     std::string dir = MakeRunDirectory("escape", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    std::string id = StartWindowed(program, dir);
+    std::string id = OpenWindowed(program, dir);
     ASSERT_NE(id, "") << ReadStderr(program);
-    std::string geometry = RunCommand("xwininfo -id " + id + " | grep -E 'Width|Height' | tr -d ' \n'");
-    EXPECT_EQ(geometry, "Width:800Height:600");
+    EXPECT_EQ(WindowSize(id), "Width:800Height:600");
     PressKeys(id, "Escape");
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
 }
@@ -100,7 +96,7 @@ TEST(Program, F1RecreatesTheWindowAfterTheModeSwitchFails)
     // The test display has no 800 x 600 mode: full screen cannot be had.
     std::string dir = MakeRunDirectory("toggle", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    std::string first = StartWindowed(program, dir);
+    std::string first = OpenWindowed(program, dir);
     ASSERT_NE(first, "");
     PressKeys(first, "F1");
     std::string error = WaitForWindow("Error", 20);
@@ -135,10 +131,8 @@ TEST(Program, WindProgramFailuresEndAfterTheirBox)
         if (c.windSource) {
             WriteTextFile(dir + "/wind.cg", c.windSource);
         }
-        RunningProgram program = StartProgram(dir, c.environment);
-        std::string question = WaitForWindow("FullScreen-Modus?", 20);
-        ASSERT_NE(question, "");
-        PressKeys(question, "Escape");
+        RunningProgram program;
+        ASSERT_TRUE(StartWindowed(program, dir, c.environment)) << "no start-up question";
         std::string error = WaitForWindow("Error", 20);
         ASSERT_NE(error, "") << ReadStderr(program);
         PressKeys(error, "Return");
@@ -150,7 +144,7 @@ TEST(Program, KeysChangeWhatTheScreenShows)
 {
     std::string dir = MakeRunDirectory("keys", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    std::string id = StartWindowed(program, dir);
+    std::string id = OpenWindowed(program, dir);
     ASSERT_NE(id, "") << ReadStderr(program);
     std::string shot = dir + "/shot.ppm";
 
@@ -180,7 +174,7 @@ TEST(Program, CloseButtonEndsWithZero)
 {
     std::string dir = MakeRunDirectory("close", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    std::string id = StartWindowed(program, dir);
+    std::string id = OpenWindowed(program, dir);
     ASSERT_NE(id, "");
     ASSERT_TRUE(SendCloseRequest(id));
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
