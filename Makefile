@@ -19,7 +19,7 @@ run: build
 	@bash tools/run.sh $(BUILD)
 
 test: build
-	cd $(BUILD) && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure
+	cd $(BUILD) && bash $(CURDIR)/tools/headless.sh ctest --output-on-failure
 
 test-asan: setup
 	@bash tools/test_asan.sh
@@ -29,7 +29,7 @@ fuzz: setup
 
 bench: build
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/halmwind_bench $(BENCH_ARGS); \
-	else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/halmwind_bench $(BENCH_ARGS); fi
+	else bash $(CURDIR)/tools/headless.sh $(BUILD)/halmwind_bench $(BENCH_ARGS); fi
 
 # Remakes the README pictures in docs/.
 shots: build

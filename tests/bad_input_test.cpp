@@ -184,7 +184,7 @@ TEST(BadWindProgramRun, ShowsTheErrorAndEndsWithZeroOrRunsWhenValid)
         std::string dir = MakeRunDirectory(("wind_" + std::string(c.name)).c_str(), {"terrain.raw"});
         WriteTextFile(dir + "/wind.cg", c.source);
         RunningProgram program;
-        ASSERT_TRUE(StartWindowed(program, dir)) << "no start-up question";
+        ASSERT_TRUE(StartWindowed(program, dir)) << "no start-up question\n" << ReadStderr(program);
         if (c.message) {
             std::string error = WaitForWindow("Error", 20);
             ASSERT_NE(error, "") << ReadStderr(program);
@@ -204,7 +204,7 @@ TEST(BadTerrainRun, BoxOnlyWhenMissingOrUnreadableThenRunsAndEndsWithZero)
         std::string dir = MakeRunDirectory(("terrain_" + std::string(c.name)).c_str(), {"wind.cg"});
         c.make(dir + "/terrain.raw");
         RunningProgram program;
-        ASSERT_TRUE(StartWindowed(program, dir)) << "no start-up question";
+        ASSERT_TRUE(StartWindowed(program, dir)) << "no start-up question\n" << ReadStderr(program);
         ExpectBoxThenRunsAndEnds(program, c.box);
     }
 }

@@ -118,8 +118,9 @@ std::string StartVirtualDisplay(const std::string &screen)
         dup2(null, 1);
         dup2(null, 2);
         std::string fd = std::to_string(fds[1]);
+        // Without -noreset the server resets when its last client leaves and drops one connecting then.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               (char *)nullptr);
+               "-noreset", (char *)nullptr);
         _exit(127);
     }
     close(fds[1]);

@@ -60,7 +60,7 @@ int ChangedPixels(const Picture &a, const Picture &b)
 std::string OpenWindowed(RunningProgram &program, const std::string &directory)
 {
     if (!StartWindowed(program, directory)) {
-        ADD_FAILURE() << "no start-up question";
+        ADD_FAILURE() << "no start-up question\n" << ReadStderr(program);
         return "";
     }
     return WaitForWindow("Halmwind", 20);
@@ -132,7 +132,7 @@ TEST(Program, WindProgramFailuresEndAfterTheirBox)
             WriteTextFile(dir + "/wind.cg", c.windSource);
         }
         RunningProgram program;
-        ASSERT_TRUE(StartWindowed(program, dir, c.environment)) << "no start-up question";
+        ASSERT_TRUE(StartWindowed(program, dir, c.environment)) << "no start-up question\n" << ReadStderr(program);
         std::string error = WaitForWindow("Error", 20);
         ASSERT_NE(error, "") << ReadStderr(program);
         PressKeys(error, "Return");

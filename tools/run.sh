@@ -39,7 +39,7 @@ for s in "${shots[@]}"; do
     arguments+=(--shot "${s%%:*}:$root/shots/tour-${s#*:}.png")
 done
 echo "run: no display found; capturing a tour of the wind paths and modes under xvfb-run"
-xvfb-run -a -s "-screen 0 1024x768x24" "$build/halmwind_capture" "${arguments[@]}"
+"$root/tools/headless.sh" "$build/halmwind_capture" "${arguments[@]}"
 
 echo "run: ${#shots[@]} pictures in $root/shots/:"
 ls -1 "$root"/shots/tour-*.png | sed 's/^/  /'

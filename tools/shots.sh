@@ -5,13 +5,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
 capture="$build/halmwind_capture"
 [ -x "$capture" ] || { echo "shots: $capture is missing; build first (make shots does)" >&2; exit 1; }
-command -v xvfb-run >/dev/null || { echo "shots: xvfb-run is missing (tools/setup.sh installs it)" >&2; exit 1; }
 mkdir -p "$root/docs"
 
 # shot NAME FRAME KEYS: one run of the scene from its start, frame FRAME written to docs/NAME.png.
 shot() {
-    xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$capture" --data "$root/data" --keys "$3" --shot "$2:$root/docs/$1.png"
+    "$root/tools/headless.sh" "$capture" --data "$root/data" --keys "$3" --shot "$2:$root/docs/$1.png"
     echo "shots: docs/$1.png"
 }
 

@@ -12,7 +12,7 @@ program="$build/halmwind"
 
 # Without a display, the script runs itself again on a virtual one.
 if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$minutes" "$build"
+    exec "$root/tools/headless.sh" bash "$0" "$minutes" "$build"
 fi
 
 FindWindow() {  # name, seconds: the id of the window named exactly so, or nothing

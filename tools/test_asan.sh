@@ -48,4 +48,4 @@ export LSAN_OPTIONS="suppressions=$root/tests/sanitizer.supp:print_suppressions=
 
 cd "$build"
 # The display server itself runs without the preload.
-xvfb-run -a -s "-screen 0 1024x768x24" env LD_PRELOAD="$keep" ctest --output-on-failure "$@"
+"$root/tools/headless.sh" env LD_PRELOAD="$keep" ctest --output-on-failure "$@"
