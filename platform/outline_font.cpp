@@ -1,6 +1,7 @@
 // outline_font.cpp -- extruded glyph display lists from a fontconfig-matched face, via FreeType and the GLU tessellator.
 #include "platform/outline_font.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <deque>
@@ -20,9 +21,25 @@
 
 namespace {
 
-// Line segments per Bézier segment: smooth at the overlay's size; every segment costs the software
-// renderer time in every frame, since the overlay is redrawn each frame.
-constexpr int CurveSteps = 4;
+// Curves are cut into as few line segments as keep them within this distance (in em) of the true
+// curve: under half a pixel at the overlay's size. Every segment adds four triangles that the
+// software renderer draws in every frame.
+constexpr double CurveDeviation = 0.02;
+constexpr int MaxCurveSteps = 16;
+
+// Equal steps for a curve whose chord error with one step is `error` font units: n steps leave
+// error / n^2.
+int CurveSteps(double error, double scale)
+{
+    double steps = std::ceil(std::sqrt(error * scale / CurveDeviation));
+    return steps < 1.0 ? 1 : steps > MaxCurveSteps ? MaxCurveSteps : int(steps);
+}
+
+// |a - 2b + c|: how far three control points are from lying evenly on a line.
+double SecondDifference(const FT_Vector &a, const FT_Vector &b, const FT_Vector &c)
+{
+    return std::hypot(double(a.x) - 2.0 * b.x + c.x, double(a.y) - 2.0 * b.y + c.y);
+}
 
 using Vertex = std::array<GLdouble, 3>;
 
@@ -38,6 +55,7 @@ struct GlyphShape {
 // What the tessellator callbacks share while one cap is tessellated.
 struct TessContext {
     GLdouble z;
+    GLdouble facing;
     // Vertices made by the combine callback; a deque keeps their addresses stable while it grows.
     std::deque<Vertex> combined;
     bool failed;
@@ -77,8 +95,10 @@ int ConicTo(const FT_Vector *control, const FT_Vector *to, void *user)
 {
     GlyphShape *shape = static_cast<GlyphShape *>(user);
     const FT_Vector from = shape->pen;
-    for (int i = 1; i <= CurveSteps; i++) {
-        double t = double(i) / CurveSteps;
+    // A quadratic strays at most a quarter of its second difference from its chord.
+    const int steps = CurveSteps(SecondDifference(from, *control, *to) / 4.0, shape->scale);
+    for (int i = 1; i <= steps; i++) {
+        double t = double(i) / steps;
         double u = 1.0 - t;
         double a = u * u, b = 2.0 * u * t, c = t * t;
         AddPoint(shape, a * from.x + b * control->x + c * to->x, a * from.y + b * control->y + c * to->y);
@@ -91,8 +111,12 @@ int CubicTo(const FT_Vector *control1, const FT_Vector *control2, const FT_Vecto
 {
     GlyphShape *shape = static_cast<GlyphShape *>(user);
     const FT_Vector from = shape->pen;
-    for (int i = 1; i <= CurveSteps; i++) {
-        double t = double(i) / CurveSteps;
+    // A cubic strays at most three quarters of its larger second difference from its chord.
+    const double bend = std::max(SecondDifference(from, *control1, *control2),
+                                 SecondDifference(*control1, *control2, *to));
+    const int steps = CurveSteps(bend * 0.75, shape->scale);
+    for (int i = 1; i <= steps; i++) {
+        double t = double(i) / steps;
         double u = 1.0 - t;
         double a = u * u * u, b = 3.0 * u * u * t, c = 3.0 * u * t * t, d = t * t * t;
         AddPoint(shape, a * from.x + b * control1->x + c * control2->x + d * to->x,
@@ -119,9 +143,12 @@ void TidyContours(GlyphShape *shape)
     shape->contourCount = kept;
 }
 
-void GLAPIENTRY TessBegin(GLenum type)
+// The cap's normal is set inside its primitive: a normal set between primitives splits the list's
+// draw there, and the software renderer pays for every split in every frame.
+void GLAPIENTRY TessBegin(GLenum type, void *polygon)
 {
     glBegin(type);
+    glNormal3d(0.0, 0.0, static_cast<TessContext *>(polygon)->facing);
 }
 
 void GLAPIENTRY TessVertex(void *vertex, void *polygon)
@@ -159,9 +186,9 @@ void GLAPIENTRY TessError(GLenum, void *polygon)
 bool DrawCap(GLUtesselator *tess, TessContext *context, GlyphShape *shape, GLdouble z, GLdouble facing)
 {
     context->z = z;
+    context->facing = facing;
     context->failed = false;
     gluTessNormal(tess, 0.0, 0.0, facing);
-    glNormal3d(0.0, 0.0, facing);
     gluTessBeginPolygon(tess, context);
     for (size_t i = 0; i < shape->contourCount; i++) {
         gluTessBeginContour(tess);
@@ -320,7 +347,7 @@ bool BuildOutlineFont(unsigned listBase, int first, int count, const char *famil
         FT_Done_FreeType(library);
         return false;
     }
-    gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(TessBegin));
+    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(TessBegin));
     gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(TessVertex));
     gluTessCallback(tess, GLU_TESS_EDGE_FLAG, reinterpret_cast<_GLUfuncptr>(TessEdgeFlag));
     gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(TessEnd));

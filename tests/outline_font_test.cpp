@@ -167,3 +167,40 @@ TEST_F(OutlineFontTest, SurfacesFaceOutward)
         }
     }
 }
+
+TEST_F(OutlineFontTest, WireFrameShowsTheOutlineNotTheTriangles)
+{
+    // Seen from the front, every edge that is drawn lies on the glyph's outline: none crosses the
+    // inside of its filled shape, where the caps' triangles and the walls' diagonals meet.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(-0.4f, -0.3f, 0.0f);
+    glCallList(base + 'B');
+    std::vector<uint8_t> filled = ReadPixels();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glLoadIdentity();
+    glTranslatef(-0.4f, -0.3f, 0.0f);
+    glCallList(base + 'B');
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    std::vector<uint8_t> wire = ReadPixels();
+
+    int lines = 0, inside = 0;
+    for (int y = 3; y < 597; y++) {
+        for (int x = 3; x < 797; x++) {
+            if (!IsLit(wire, x, y)) {
+                continue;
+            }
+            lines++;
+            bool deepInside = true;
+            for (int dy = -3; dy <= 3 && deepInside; dy++) {
+                for (int dx = -3; dx <= 3 && deepInside; dx++) {
+                    deepInside = IsLit(filled, x + dx, y + dy);
+                }
+            }
+            inside += deepInside;
+        }
+    }
+    ASSERT_GT(lines, 500);
+    EXPECT_LT(inside, lines / 50) << inside << " of " << lines << " line pixels inside the glyph";
+}
