@@ -281,9 +281,8 @@ TEST(WindowFromOutside, SizedToNoHeightAndBackKeepsRunning)
 {
     std::string dir = MakeRunDirectory("resize", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    ASSERT_TRUE(StartWindowed(program, dir));
-    std::string id = WaitForWindow("Halmwind", 20);
-    ASSERT_NE(id, "");
+    std::string id = OpenWindowed(program, dir);
+    ASSERT_NE(id, "") << ReadStderr(program);
     // X has no windows without height: xdotool leaves a height of 0 alone, 1 is the least.
     const struct {
         const char *size;
@@ -303,9 +302,8 @@ TEST(WindowFromOutside, MinimisedStopsDrawingAndRestoredGoesOn)
 {
     std::string dir = MakeRunDirectory("minimise", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    ASSERT_TRUE(StartWindowed(program, dir));
-    std::string id = WaitForWindow("Halmwind", 20);
-    ASSERT_NE(id, "");
+    std::string id = OpenWindowed(program, dir);
+    ASSERT_NE(id, "") << ReadStderr(program);
     // Without a window manager nobody acts on the request; the unmap is what one would do.
     RunCommand("xdotool windowminimize " + id + "; xdotool windowunmap --sync " + id + "; sleep 0.5");
     EXPECT_LE(TicksInOneSecond(program), 5) << "still drawing while minimised";

@@ -263,6 +263,15 @@ bool StartWindowed(RunningProgram &program, const std::string &directory,
     return true;
 }
 
+std::string OpenWindowed(RunningProgram &program, const std::string &directory)
+{
+    if (!StartWindowed(program, directory)) {
+        ADD_FAILURE() << "no start-up question\n" << ReadStderr(program);
+        return "";
+    }
+    return WaitForWindow("Halmwind", 20);
+}
+
 std::string WindowSize(const std::string &windowId)
 {
     return RunCommand("xwininfo -id " + windowId + " | grep -E 'Width|Height' | tr -d ' \n'");

@@ -57,5 +57,9 @@ void WriteTextFile(const std::string &path, const std::string &text);
 bool StartWindowed(RunningProgram &program, const std::string &directory,
                    const std::vector<std::string> &environment = {});
 
+// Starts the program windowed; the main window's id, or "" when it did not come (a missing
+// start-up question is a test failure).
+std::string OpenWindowed(RunningProgram &program, const std::string &directory);
+
 // The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
 std::string WindowSize(const std::string &windowId);

@@ -56,16 +56,6 @@ int ChangedPixels(const Picture &a, const Picture &b)
     return changed;
 }
 
-// Starts the program windowed; the main window's id, or "" when it did not come.
-std::string OpenWindowed(RunningProgram &program, const std::string &directory)
-{
-    if (!StartWindowed(program, directory)) {
-        ADD_FAILURE() << "no start-up question\n" << ReadStderr(program);
-        return "";
-    }
-    return WaitForWindow("Halmwind", 20);
-}
-
 }
 
 TEST(Program, OpensTheWindowAndEndsWithEscape)
