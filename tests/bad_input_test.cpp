@@ -291,8 +291,7 @@ TEST(WindowFromOutside, SizedToNoHeightAndBackKeepsRunning)
                  {"800 600", "Width:800Height:600"}};
     for (const auto &step : steps) {
         RunCommand("xdotool windowsize " + id + " " + step.size + "; sleep 0.5");
-        EXPECT_EQ(WindowSize(id), step.geometry)
-            << step.size;
+        EXPECT_EQ(WindowSize(id), step.geometry) << step.size;
     }
     PressKeys(id, "Escape");
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
