@@ -25,41 +25,83 @@ static void ShowShellError(const char *text)
 
 // A video driver that shows nothing would let the program run unseen; it counts as a failed
 // registration unless the user chose it.
+bool DriverChosen(const char *chosen, const char *driver)
+{
+    // SDL_VIDEODRIVER may name several drivers, tried in turn: "x11,offscreen".
+    size_t length = std::strlen(driver);
+    for (const char *p = chosen; p && *p;) {
+        const char *end = std::strchr(p, ',');
+        size_t n = end ? size_t(end - p) : std::strlen(p);
+        if (n == length && strncasecmp(p, driver, n) == 0) {
+            return true;
+        }
+        p = end ? end + 1 : nullptr;
+    }
+    return false;
+}
+
 static bool IsInvisibleDriver(const char *driver)
 {
     if (!driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0)) {
         return false;
     }
-    const char *chosen = SDL_getenv("SDL_VIDEODRIVER");
-    return !(chosen && strcasecmp(chosen, driver) == 0);
+    return !DriverChosen(SDL_getenv("SDL_VIDEODRIVER"), driver);
 }
 
-bool RegisterAppClass(AppClass *)
+bool RegisterAppClass(AppClass *appClass)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0 || IsInvisibleDriver(SDL_GetCurrentVideoDriver())) {
+    // The class name becomes the X11 class of every window the program opens; SDL 2.26 reads it
+    // from the environment when the video subsystem starts.
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", appClass->className, 1);
+    bool registered = SDL_Init(SDL_INIT_VIDEO) == 0 && !IsInvisibleDriver(SDL_GetCurrentVideoDriver());
+    if (registered) {
+        quitEventType = SDL_RegisterEvents(2);
+        toggleEventType = quitEventType + 1;
+        registered = quitEventType != uint32_t(-1);
+    }
+    if (!registered) {
         SDL_Quit();
         ShowShellError("RegisterClassEx Failed!");
-        return false;
     }
-    quitEventType = SDL_RegisterEvents(2);
-    toggleEventType = quitEventType + 1;
-    return quitEventType != uint32_t(-1);
+    return registered;
+}
+
+// 32 bits per pixel is a pixel stored in four bytes (depth 24 on X11).
+static bool IsMode(const SDL_DisplayMode &mode, int width, int height, int bitsPerPixel)
+{
+    return mode.w == width && mode.h == height && int(SDL_BYTESPERPIXEL(mode.format)) * 8 == bitsPerPixel;
+}
+
+static int WindowDisplay(SDL_Window *window)
+{
+    int display = SDL_GetWindowDisplayIndex(window);
+    return display < 0 ? 0 : display;
 }
 
 bool SwitchDisplayMode(AppWindow *window, int width, int height, int bitsPerPixel)
 {
-    int display = SDL_GetWindowDisplayIndex(window->window);
-    int count = SDL_GetNumDisplayModes(display < 0 ? 0 : display);
+    // SDL applies a full-screen mode only when the window is shown, and falls back silently when
+    // the display refuses it: the switch is made only once the display is seen in that mode.
+    const int display = WindowDisplay(window->window);
+    const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; i++) {
         SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(display, i, &mode) != 0) {
+        if (SDL_GetDisplayMode(display, i, &mode) != 0 || !IsMode(mode, width, height, bitsPerPixel)) {
             continue;
         }
-        // 32 bits per pixel is a pixel stored in four bytes (depth 24 on X11).
-        if (mode.w == width && mode.h == height && int(SDL_BYTESPERPIXEL(mode.format)) * 8 == bitsPerPixel) {
-            return SDL_SetWindowDisplayMode(window->window, &mode) == 0 &&
-                   SDL_SetWindowFullscreen(window->window, SDL_WINDOW_FULLSCREEN) == 0;
+        if (SDL_SetWindowDisplayMode(window->window, &mode) != 0 ||
+            SDL_SetWindowFullscreen(window->window, SDL_WINDOW_FULLSCREEN) != 0) {
+            break;
         }
+        SDL_ShowWindow(window->window);
+        SDL_DisplayMode current;
+        if (SDL_GetCurrentDisplayMode(display, &current) == 0 && IsMode(current, width, height, bitsPerPixel) &&
+            (SDL_GetWindowFlags(window->window) & SDL_WINDOW_FULLSCREEN) != 0) {
+            return true;
+        }
+        SDL_SetWindowFullscreen(window->window, 0);
+        SDL_HideWindow(window->window);
+        break;
     }
     return false;
 }
@@ -116,8 +158,8 @@ bool OpenAppWindow(AppWindow *window)
     std::memset(window->keys->down, 0, sizeof window->keys->down);
 
     window->counterAvailable = 1;
-    window->lastTime = uint32_t(SDL_GetPerformanceCounter());
-    window->secondsPerTick = float(1.0 / double(SDL_GetPerformanceFrequency()));
+    window->lastTime = FrameCounterNow();
+    window->secondsPerTick = float(1.0 / double(FrameCounterFrequency));
     return true;
 }
 

@@ -34,5 +34,14 @@ void PostEvent(uint32_t type);
 extern uint32_t quitEventType;
 extern uint32_t toggleEventType;
 
+// The frame timer ticks in microseconds, as a 10 MHz counter would do: the low 32 bits of a
+// 1 GHz counter wrap every 4.3 s, and a longer pause between two frames would read short.
+constexpr uint64_t FrameCounterFrequency = 1000000;
+uint32_t FrameCounterTicks(uint64_t counter, uint64_t frequency);
+uint32_t FrameCounterNow();
+
+// True when SDL_VIDEODRIVER (a comma-separated list) names `driver`.
+bool DriverChosen(const char *chosen, const char *driver);
+
 // The key-table entry written for a key event, or -1 when the event does not reach it.
 int KeyTableIndex(int32_t keycode, uint16_t modifiers);

@@ -13,6 +13,19 @@ float ElapsedMilliseconds(uint32_t now, uint32_t last, float secondsPerTick)
     return float(double(ticks) * double(secondsPerTick) * 1000.0);
 }
 
+uint32_t FrameCounterTicks(uint64_t counter, uint64_t frequency)
+{
+    // Whole seconds and the remainder apart, so that the product cannot overflow.
+    uint64_t seconds = counter / frequency;
+    uint64_t rest = counter % frequency;
+    return uint32_t(seconds * FrameCounterFrequency + rest * FrameCounterFrequency / frequency);
+}
+
+uint32_t FrameCounterNow()
+{
+    return FrameCounterTicks(SDL_GetPerformanceCounter(), SDL_GetPerformanceFrequency());
+}
+
 int KeyTableIndex(int32_t keycode, uint16_t modifiers)
 {
     if (IsSystemKey(keycode, modifiers)) {
@@ -24,7 +37,7 @@ int KeyTableIndex(int32_t keycode, uint16_t modifiers)
 
 void ComposeFrame(AppWindow *window)
 {
-    uint32_t now = window->counterAvailable ? uint32_t(SDL_GetPerformanceCounter()) : SDL_GetTicks();
+    uint32_t now = window->counterAvailable ? FrameCounterNow() : SDL_GetTicks();
     UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
     window->lastTime = now;
     DrawFrame();
@@ -38,16 +51,19 @@ void PaintFrame(AppWindow *window)
 
 static void HandleWindowEvent(AppWindow *window, const SDL_WindowEvent &event)
 {
+    int width, height;
     switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_MAXIMIZED: {
-        window->visible = 1;
-        int width, height;
+        // A size change while minimised leaves the window unseen: the projection only.
         SDL_GL_GetDrawableSize(window->window, &width, &height);
         SetProjection(width, height);
         break;
-    }
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+        window->visible = 1;
+        SDL_GL_GetDrawableSize(window->window, &width, &height);
+        SetProjection(width, height);
+        break;
     case SDL_WINDOWEVENT_MINIMIZED:
         window->visible = 0;
         break;

@@ -46,11 +46,12 @@ BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
     }
     std::string caption8 = Cp1252ToUtf8(caption);
     std::string text8 = Cp1252ToUtf8(text);
+    // Yes, then No, from left to right, as Windows shows them.
     const SDL_MessageBoxButtonData buttons[] = {
-        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
     };
-    SDL_MessageBoxData box = {BoxFlags(icon), nullptr, caption8.c_str(), text8.c_str(),
+    SDL_MessageBoxData box = {BoxFlags(icon) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT, nullptr, caption8.c_str(), text8.c_str(),
                               SDL_arraysize(buttons), buttons, nullptr};
     int pressed = -1;
     if (SDL_ShowMessageBox(&box, &pressed) != 0) {
