@@ -17,7 +17,7 @@
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 
-#include "app/app_shell.h"
+#include "platform/linux/app_shell.h"
 #include "grass/blades.h"
 #include "grass/grass_field.h"
 #include "platform/cg_translate.h"

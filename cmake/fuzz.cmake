@@ -15,6 +15,7 @@ if(HALMWIND_BUILD_FUZZERS)
 
     halmwind_add_fuzzer(fuzz_cg_translate tests/fuzz/cg_translate_fuzz.cpp platform/cg_translate.cpp)
     halmwind_add_fuzzer(fuzz_height_map tests/fuzz/height_map_fuzz.cpp scene/height_map.cpp
-        platform/message_box.cpp platform/text_encoding.cpp)
+        platform/linux/message_box.cpp platform/text_encoding.cpp)
+    target_include_directories(fuzz_height_map PRIVATE ${HALMWIND_PLATFORM_DIR})
     target_link_libraries(fuzz_height_map PRIVATE SDL2::SDL2 PkgConfig::EPOXY)
 endif()

@@ -1,7 +1,7 @@
 // blades.cpp -- the blades of the meadow, rebuilt and sent in immediate mode every frame.
 #include "grass/blades.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "grass/grass_field.h"
 #include "shader/shader_program.h"

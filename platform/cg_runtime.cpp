@@ -8,12 +8,9 @@
 #include <string>
 #include <vector>
 
-#include <epoxy/gl.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "platform/cg_translate.h"
+#include "platform/file_read.h"
+#include "platform/gl_access.h"
 
 enum class ParameterKind { Vertex, Color, Attribute, Uniform };
 
@@ -41,7 +38,6 @@ struct CgContextRecord {
 
 namespace {
 
-const off_t maxFileSize = off_t(16) << 20;
 const char *const compileFailed = "The compile returned an error.\n";
 
 std::vector<CgContextRecord *> liveContexts;
@@ -62,7 +58,7 @@ void RecordError(CGerror error, const std::string &detail = std::string())
 // The vertex profile needs GL 2.0's shaders.
 bool ShadersAvailable()
 {
-    return epoxy_gl_version() >= 20;
+    return GlShadersAvailable();
 }
 
 GLint ObjectParameter(bool isProgram, GLuint object, GLenum name)
@@ -124,51 +120,6 @@ bool IsLiveProgram(const CgProgramRecord *program)
         }
     }
     return false;
-}
-
-bool ReadWholeFile(const char *path, std::string *text, std::string *reason)
-{
-    // Non-blocking so that a FIFO cannot stall the open; regular files ignore the flag.
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = std::strerror(errno);
-        return false;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        *reason = std::strerror(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        *reason = std::strerror(EISDIR);
-    } else if (!S_ISREG(info.st_mode)) {
-        *reason = "not a regular file";
-    } else if (info.st_size > maxFileSize) {
-        *reason = "the file is larger than 16 MiB";
-    } else {
-        char buffer[65536];
-        for (;;) {
-            ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                *reason = std::strerror(errno);
-                break;
-            }
-            if (got == 0) {
-                if (text->empty()) {
-                    *reason = "the file is empty";
-                }
-                break;
-            }
-            text->append(buffer, size_t(got));
-            if (off_t(text->size()) > maxFileSize) {
-                *reason = "the file is larger than 16 MiB";
-                break;
-            }
-        }
-    }
-    close(fd);
-    return reason->empty();
 }
 
 void UploadUniform(const CgParameterRecord *p)

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "platform/message_box.h"
 

@@ -1,7 +1,7 @@
 // scene.cpp -- scene initialisation with the fixed render state and the one point light.
 #include "scene/scene.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "grass/grass_field.h"
 #include "scene/height_map.h"

@@ -15,7 +15,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/app_shell.h"
+#include "platform/linux/app_shell.h"
 #include "scene/height_map.h"
 #include "shader/shader_program.h"
 #include "tests/gl_fixture.h"

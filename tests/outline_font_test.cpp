@@ -25,7 +25,7 @@ protected:
         GlTest::SetUpTestSuite();
         if (window) {
             base = glGenLists(256);
-            built = BuildOutlineFont(base, 0, 255, "Comic Sans MS", 0.05f);
+            built = BuildOutlineFont(base, 0, 255, "Comic Sans MS", 0.05f, metrics);
         }
     }
 
@@ -90,10 +90,12 @@ protected:
 
     static unsigned base;
     static bool built;
+    static GlyphMetrics metrics[256];
 };
 
 unsigned OutlineFontTest::base = 0;
 bool OutlineFontTest::built = false;
+GlyphMetrics OutlineFontTest::metrics[256];
 
 TEST_F(OutlineFontTest, GlyphsDrawWithOpenCounters)
 {

@@ -5,7 +5,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
-#include "app/app_shell.h"
+#include "platform/linux/app_shell.h"
 #include "tests/gl_fixture.h"
 
 TEST(KeyTable, MapsLayoutKeysToVirtualKeyCodes)

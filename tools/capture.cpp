@@ -12,7 +12,7 @@
 #include <epoxy/gl.h>
 #include <png.h>
 
-#include "app/app_shell.h"
+#include "platform/linux/app_shell.h"
 #include "platform/message_box.h"
 #include "platform/text_encoding.h"
 #include "scene/scene.h"

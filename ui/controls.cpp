@@ -1,7 +1,7 @@
 // controls.cpp -- what each key does, in the fixed order the keys are tested every frame.
 #include "ui/controls.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "app/app_window.h"
 #include "scene/scene.h"

@@ -1,7 +1,7 @@
 // frame.cpp -- the order in which a frame is drawn, under which transform, and the frame count.
 #include "ui/frame.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "grass/blades.h"
 #include "grass/grass_field.h"

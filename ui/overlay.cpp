@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include <epoxy/gl.h>
+#include "platform/gl_access.h"
 
 #include "platform/outline_font.h"
 #include "ui/controls.h"
@@ -35,7 +35,7 @@ void BuildFont()
 {
     textOverlay.fontListBase = glGenLists(256);
     // Codes 0 to 254 get a glyph; list 255 stays empty. A missing face leaves the lists empty.
-    BuildOutlineFont(textOverlay.fontListBase, 0, 255, "Comic Sans MS", 0.05f);
+    BuildOutlineFont(textOverlay.fontListBase, 0, 255, "Comic Sans MS", 0.05f, textOverlay.glyphMetrics);
 }
 
 // Formats into the line buffer; text longer than the buffer is cut, never written past it.

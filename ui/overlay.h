@@ -3,11 +3,14 @@
 
 #include <cstdint>
 
+#include "platform/outline_font.h"
+
 constexpr int OverlayLineCapacity = 256;
 constexpr int OverlayMaxLines = 8;
 
 struct TextOverlay {
     uint32_t fontListBase;
+    GlyphMetrics glyphMetrics[256];
 };
 
 extern TextOverlay textOverlay;

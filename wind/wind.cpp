@@ -1,8 +1,7 @@
 // wind.cpp -- the wind's settings and evolution, the dummy ring and the per-blade wind vector.
 #include "wind/wind.h"
 
-#include <epoxy/gl.h>
-#include <GL/glu.h>
+#include "platform/gl_access.h"
 
 #include "grass/grass_field.h"
 

@@ -1,5 +1,5 @@
 // main.cpp -- entry point of the meadow demo.
-#include "app/app_window.h"
+#include "platform/linux/app_shell.h"
 
 int main()
 {

@@ -1,5 +1,5 @@
 // app_shell.cpp -- entry point, window and GL context lifecycle, full screen, message loop.
-#include "app/app_shell.h"
+#include "platform/linux/app_shell.h"
 
 #include <cstring>
 #include <strings.h>

@@ -1,4 +1,4 @@
-// app_shell.h -- window lifecycle and the window procedure of the application shell.
+// app_shell.h -- the Linux shell over SDL: window lifecycle, the window procedure over SDL events.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,9 @@ uint32_t FrameCounterNow();
 
 // True when SDL_VIDEODRIVER (a comma-separated list) names `driver`.
 bool DriverChosen(const char *chosen, const char *driver);
+
+// Runs the whole program; returns the process exit code.
+int RunApplication();
 
 // The key-table entry written for a key event, or -1 when the event does not reach it.
 int KeyTableIndex(int32_t keycode, uint16_t modifiers);

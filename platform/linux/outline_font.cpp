@@ -320,9 +320,27 @@ void DrawGlyph(FT_Face face, FT_UInt glyphIndex, FT_Pos fallbackAdvance, float e
     glTranslatef(float(advance * scale), 0.0f, 0.0f);
 }
 
+// The glyph's box, origin and advance in em units, from the glyph DrawGlyph loaded last.
+void FillMetrics(FT_Face face, FT_UInt glyphIndex, FT_Pos fallbackAdvance, GlyphMetrics *metrics)
+{
+    const double scale = 1.0 / face->units_per_EM;
+    *metrics = GlyphMetrics{};
+    if (glyphIndex != 0 && face->glyph->glyph_index == glyphIndex) {
+        const FT_Glyph_Metrics &g = face->glyph->metrics;
+        metrics->blackBoxX = float(g.width * scale);
+        metrics->blackBoxY = float(g.height * scale);
+        metrics->originX = float(g.horiBearingX * scale);
+        metrics->originY = float(g.horiBearingY * scale);
+        metrics->cellIncX = float(g.horiAdvance * scale);
+    } else if (fallbackAdvance >= 0) {
+        metrics->cellIncX = float(fallbackAdvance * scale);
+    }
+}
+
 } // namespace
 
-bool BuildOutlineFont(unsigned listBase, int first, int count, const char *family, float extrusion)
+bool BuildOutlineFont(unsigned listBase, int first, int count, const char *family, float extrusion,
+                      GlyphMetrics *metrics)
 {
     std::string path;
     int faceIndex = 0;
@@ -363,6 +381,9 @@ bool BuildOutlineFont(unsigned listBase, int first, int count, const char *famil
         glNewList(listBase + unsigned(code), GL_COMPILE);
         DrawGlyph(face, glyphIndex, fallbackAdvance, extrusion, tess, &context, &shape);
         glEndList();
+        if (metrics) {
+            FillMetrics(face, glyphIndex, fallbackAdvance, &metrics[code - first]);
+        }
     }
 
     gluDeleteTess(tess);

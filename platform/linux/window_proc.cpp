@@ -1,17 +1,10 @@
 // window_proc.cpp -- the window procedure over SDL events, and the frame pump.
 #include <SDL.h>
 
-#include "app/app_shell.h"
-#include "platform/key_codes.h"
+#include "platform/linux/app_shell.h"
+#include "platform/linux/key_codes.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
-
-float ElapsedMilliseconds(uint32_t now, uint32_t last, float secondsPerTick)
-{
-    // Unsigned subtraction stays right across one wrap of the 32-bit counter.
-    uint32_t ticks = now - last;
-    return float(double(ticks) * double(secondsPerTick) * 1000.0);
-}
 
 uint32_t FrameCounterTicks(uint64_t counter, uint64_t frequency)
 {

@@ -1,5 +1,5 @@
 // key_codes.cpp -- the mapping from SDL key codes to Windows virtual-key codes.
-#include "platform/key_codes.h"
+#include "platform/linux/key_codes.h"
 
 #include <SDL.h>
 

@@ -1,0 +1,19 @@
+// app_shell.h -- the Win32 shell: window class, window and context lifecycle, window procedure.
+#pragma once
+
+#include <windows.h>
+
+#include "app/app_window.h"
+
+// The full-screen toggle message the window procedure carries out.
+constexpr UINT ToggleMessage = WM_USER + 1;
+
+bool RegisterAppClass(AppClass *appClass);
+bool OpenAppWindow(AppWindow *window);
+bool CloseAppWindow(AppWindow *window);
+bool SwitchDisplayMode(int width, int height, int bitsPerPixel);
+
+LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the whole program from the entry point; returns the process exit code.
+int RunApplication(HINSTANCE instance);
