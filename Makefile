@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test test-asan fuzz bench shots terrain clean
+.PHONY: all setup build run test test-asan fuzz bench shots terrain clean windows test-windows
 
 all: build
 
@@ -38,5 +38,21 @@ shots: build
 terrain: build
 	$(BUILD)/make_terrain data/terrain.raw
 
+# The 32-bit Windows build, cross-compiled with mingw-w64: build-win32/halmwind.exe and
+# dist/halmwind-win32.zip. Only these two targets install the cross compiler and Wine.
+WIN_BUILD ?= build-win32
+
+windows:
+	@bash tools/setup_windows.sh build
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target halmwind halmwind_zip
+	@i686-w64-mingw32-objdump -p $(WIN_BUILD)/halmwind.exe | sed -n 's/^\tDLL Name: /windows: imports /p'
+
+test-windows: build
+	@bash tools/setup_windows.sh test
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	bash tools/test_windows.sh $(BUILD) $(WIN_BUILD)
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz $(WIN_BUILD) dist

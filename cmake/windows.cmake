@@ -24,7 +24,7 @@ if(HALMWIND_BUILD_TESTS)
     # The tests of the portable core, the same files the Linux build runs.
     set(HALMWIND_PORTABLE_TESTS
         tests/cg_translate_test.cpp tests/displacement_parity_test.cpp tests/grass_field_test.cpp
-        tests/height_map_test.cpp tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp)
+        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp)
     add_executable(halmwind_unit_tests ${HALMWIND_PORTABLE_TESTS})
     target_compile_options(halmwind_unit_tests PRIVATE ${HALMWIND_WARNINGS})
     target_compile_definitions(halmwind_unit_tests PRIVATE HALMWIND_DATA_DIR="data")
@@ -48,3 +48,10 @@ add_custom_command(OUTPUT ${HALMWIND_ZIP}
         ${CMAKE_BINARY_DIR}/zip/README.txt
     COMMENT "Packing dist/halmwind-win32.zip")
 add_custom_target(halmwind_zip ALL DEPENDS ${HALMWIND_ZIP})
+
+if(HALMWIND_BUILD_TESTS)
+    # Reads what Wine keeps from X: a window's class, client area and styles, the display mode.
+    add_executable(halmwind_window_probe tests/win32/window_probe.cpp)
+    target_compile_options(halmwind_window_probe PRIVATE ${HALMWIND_WARNINGS})
+    target_link_options(halmwind_window_probe PRIVATE ${HALMWIND_STATIC_RUNTIME})
+endif()

@@ -32,6 +32,20 @@ struct LeftoverProgramStopper : ::testing::EmptyTestEventListener {
 const bool stopperInstalled =
     (::testing::UnitTest::GetInstance()->listeners().Append(new LeftoverProgramStopper), true);
 
+// The program under test and how it is started: the Linux build by default; the Windows build
+// with HALMWIND_TEST_PROGRAM=.../halmwind.exe and HALMWIND_TEST_LAUNCHER=wine.
+const char *ProgramPath()
+{
+    const char *program = std::getenv("HALMWIND_TEST_PROGRAM");
+    return program && *program ? program : HALMWIND_PROGRAM;
+}
+
+const char *Launcher()
+{
+    const char *launcher = std::getenv("HALMWIND_TEST_LAUNCHER");
+    return launcher && *launcher ? launcher : nullptr;
+}
+
 void Forget(pid_t pid)
 {
     unreaped.erase(std::remove(unreaped.begin(), unreaped.end(), pid), unreaped.end());
@@ -59,7 +73,11 @@ RunningProgram StartProgram(const std::string &directory, const std::vector<std:
                 putenv(const_cast<char *>(setting.c_str()));
             }
         }
-        execl(HALMWIND_PROGRAM, HALMWIND_PROGRAM, (char *)nullptr);
+        if (const char *launcher = Launcher()) {
+            execlp(launcher, launcher, ProgramPath(), (char *)nullptr);
+        } else {
+            execl(ProgramPath(), ProgramPath(), (char *)nullptr);
+        }
         _exit(127);
     }
     if (program.pid > 0) {
@@ -217,14 +235,18 @@ std::string WaitForWindowOtherThan(const std::string &name, const std::string &p
     return "";
 }
 
-// Each key is held for a while: a press and release between two frames is never seen.
+// Each key is held for a while: a press and release between two frames is never seen. The
+// Windows build under Wine draws far fewer frames a second; HALMWIND_TEST_KEY_HOLD (seconds)
+// holds longer.
 void PressKeys(const std::string &windowId, const std::string &keys)
 {
+    const char *hold = std::getenv("HALMWIND_TEST_KEY_HOLD");
+    std::string seconds = hold && *hold ? hold : "0.3";
     std::string command = "xdotool windowfocus --sync " + windowId + " 2>/dev/null";
     std::istringstream names(keys);
     std::string key;
     while (names >> key) {
-        command += "; xdotool keydown " + key + "; sleep 0.3; xdotool keyup " + key + "; sleep 0.2";
+        command += "; xdotool keydown " + key + "; sleep " + seconds + "; xdotool keyup " + key + "; sleep 0.2";
     }
     RunCommand(command);
 }
@@ -259,7 +281,7 @@ bool StartWindowed(RunningProgram &program, const std::string &directory,
     if (question.empty()) {
         return false;
     }
-    PressKeys(question, "Escape");
+    PressKeys(question, NoKey());
     return true;
 }
 
@@ -269,7 +291,40 @@ std::string OpenWindowed(RunningProgram &program, const std::string &directory)
         ADD_FAILURE() << "no start-up question\n" << ReadStderr(program);
         return "";
     }
-    return WaitForWindow("Halmwind", 20);
+    std::string id = WaitForWindow("Halmwind", 20);
+    if (!id.empty() && TestingWindowsBuild()) {
+        WaitUntilPumping(id, 60);
+    }
+    return id;
+}
+
+// Under Wine the window shows long before its first frames are done and takes keys only once
+// it is pumping: the frame-rate corner has changed twice (drawn, then counted).
+void WaitUntilPumping(const std::string &windowId, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    std::string last;
+    int changes = -1;
+    while (changes < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::string corner = RunCommand("import -window " + windowId + " -crop 200x40+600+0 ppm:- 2>/dev/null | md5sum");
+        if (corner != last) {
+            changes++;
+            last = corner;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+}
+
+const char *NoKey()
+{
+    // Wine's Yes/No box answers Escape with IDCANCEL, which is not No; its No button is N.
+    const char *key = std::getenv("HALMWIND_TEST_NO_KEY");
+    return key && *key ? key : "Escape";
+}
+
+bool TestingWindowsBuild()
+{
+    return Launcher() != nullptr;
 }
 
 std::string WindowSize(const std::string &windowId)

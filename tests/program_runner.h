@@ -11,6 +11,13 @@ struct RunningProgram {
     std::string stderrPath;
 };
 
+// The program is the Linux build, or the one HALMWIND_TEST_PROGRAM names, started through
+// HALMWIND_TEST_LAUNCHER when set (the Windows build: wine).
+bool TestingWindowsBuild();
+
+// The key that answers the start-up question with No (HALMWIND_TEST_NO_KEY, or Escape).
+const char *NoKey();
+
 // Starts the program in `directory` with extra environment settings ("NAME=value", or "-NAME"
 // to remove one); its stdout and stderr go to a file.
 RunningProgram StartProgram(const std::string &directory, const std::vector<std::string> &environment);
@@ -60,6 +67,9 @@ bool StartWindowed(RunningProgram &program, const std::string &directory,
 // Starts the program windowed; the main window's id, or "" when it did not come (a missing
 // start-up question is a test failure).
 std::string OpenWindowed(RunningProgram &program, const std::string &directory);
+
+// Waits up to `seconds` until the window draws frames one after another.
+void WaitUntilPumping(const std::string &windowId, double seconds);
 
 // The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
 std::string WindowSize(const std::string &windowId);
