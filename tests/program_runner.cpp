@@ -299,13 +299,13 @@ std::string OpenWindowed(RunningProgram &program, const std::string &directory)
 }
 
 // Under Wine the window shows long before its first frames are done and takes keys only once
-// it is pumping: the frame-rate corner has changed twice (drawn, then counted).
+// it has been pumping for a few seconds: the frame-rate corner has changed five times.
 void WaitUntilPumping(const std::string &windowId, double seconds)
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     std::string last;
     int changes = -1;
-    while (changes < 2 && std::chrono::steady_clock::now() < deadline) {
+    while (changes < 5 && std::chrono::steady_clock::now() < deadline) {
         std::string corner = RunCommand("import -window " + windowId + " -crop 200x40+600+0 ppm:- 2>/dev/null | md5sum");
         if (corner != last) {
             changes++;
