@@ -12,10 +12,13 @@
 
 namespace {
 
+// tan(22.5 degrees) x 35 x 4 / 3: the view's reach at the overlay's depth in an 800 x 600 window.
+const float FourByThreeHalfWidth = 19.329f;
+
 std::vector<std::string> Shown()
 {
     OverlayLine lines[OverlayMaxLines];
-    int count = ComposeOverlayLines(lines);
+    int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
     std::vector<std::string> texts;
     for (int i = 0; i < count; i++) {
         texts.push_back(std::string(lines[i].text) + (lines[i].suffix ? lines[i].suffix : ""));
@@ -86,7 +89,7 @@ TEST_F(Overlay, WindLinesFollowPathAndMode)
     for (const Case &c : cases) {
         windSettings.mode = c.mode;
         OverlayLine lines[OverlayMaxLines];
-        int count = ComposeOverlayLines(lines);
+        int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
         EXPECT_STREQ(lines[3].text, c.label);
         EXPECT_EQ(count, 6 + int(c.direction) + int(c.frequency)) << c.label;
         bool hasDirection = false, hasFrequency = false;
@@ -117,7 +120,7 @@ TEST_F(Overlay, NumbersAreWrittenAsTheUserReadsThem)
 
     // Line positions: top left, bottom left, top right, all 35 units ahead.
     OverlayLine lines[OverlayMaxLines];
-    int count = ComposeOverlayLines(lines);
+    int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
     EXPECT_EQ(lines[0].x, -19.0f);
     EXPECT_EQ(lines[0].y, 13.5f);
     EXPECT_EQ(lines[2].y, -10.0f);

@@ -13,7 +13,9 @@
 #include "scene/height_map.h"
 #include "scene/scene.h"
 #include "shader/shader_program.h"
+#include "tests/blade_table.h"
 #include "tests/gl_fixture.h"
+#include "tests/gl_recorder.h"
 #include "tests/message_capture.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
@@ -58,6 +60,60 @@ protected:
     }
 };
 
+// The attribute a varying parameter is sent to, found by setting it once.
+double AttribIndex(CGparameter param, bool three)
+{
+    GlRecorder recorder;
+    if (three) {
+        cgGLSetParameter3f(param, 0.0f, 0.0f, 0.0f);
+    } else {
+        cgGLSetParameter1f(param, 0.0f);
+    }
+    std::vector<GlCall> calls = recorder.calls();
+    return calls.size() == 1 ? calls[0].args[0] : -1.0;
+}
+
+// The calls blade i must make, from its foot translation to the translation back.
+std::vector<GlCall> TableBladeCalls(int i, WindPath path, WindMode mode)
+{
+    const GrassField &g = grassField;
+    const double sl = AttribIndex(shaderProgram.sl, false);
+    const double zfeldpos = AttribIndex(shaderProgram.zfeldpos, true);
+    const double wind = AttribIndex(shaderProgram.wind, true);
+    Vec3 v[BladeVertexCount];
+    TableBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], v);
+    Vec3 w = BladeWindVector(i);
+    if (path == Cpu) {
+        const BladeVertex upper[] = {T, S2, L2, R2, S1, L1, R1};
+        const int rowOf[] = {3, 2, 2, 2, 1, 1, 1};
+        for (int k = 0; k < 7; k++) {
+            v[upper[k]] = DisplaceVertex(v[upper[k]], Vec3{w.x, w.y, 0.0f}, i,
+                                         TableBendFactor(rowOf[k], g.heightExtra[i]));
+        }
+    }
+    std::vector<GlCall> calls = {
+        {"Translatef", {g.baseX[i], g.baseY[i], g.baseHeight[i]}},
+        {"VertexAttrib3f", {zfeldpos, g.baseX[i], g.baseY[i], g.baseHeight[i]}},
+        {"VertexAttrib3f", {wind, w.x, w.y, double(mode)}},
+    };
+    const GLenum primitives[TablePrimitiveCount] = {GL_TRIANGLE_FAN, GL_TRIANGLE_STRIP, GL_TRIANGLE_STRIP};
+    int n = 0;
+    for (int p = 0; p < TablePrimitiveCount; p++) {
+        calls.push_back({"Begin", {double(primitives[p])}});
+        for (int k = 0; k < TablePrimitiveSizes[p]; k++, n++) {
+            const TableEmission &e = TableEmissions[n];
+            if (e.issued) {
+                calls.push_back({"Color4ub", {0, double(TableGreen(e.row, g.greenOffset[i])), 0, 255}});
+                calls.push_back({"VertexAttrib1f", {sl, TableBendFactor(e.row, g.heightExtra[i])}});
+            }
+            calls.push_back({"Vertex3f", {v[e.vertex].x, v[e.vertex].y, v[e.vertex].z}});
+        }
+        calls.push_back({"End", {}});
+    }
+    calls.push_back({"Translatef", {-g.baseX[i], -g.baseY[i], -g.baseHeight[i]}});
+    return calls;
+}
+
 int CountPixels(const std::vector<uint8_t> &rgb, uint8_t r, uint8_t g, uint8_t b)
 {
     int count = 0;
@@ -90,6 +146,60 @@ TEST_F(Render, GroundAndBladesShowTheirColours)
     EXPECT_GT(blades, 80000);
     // Unlit, every pixel is ground, blade green or the black beyond the field.
     EXPECT_EQ(other, 0);
+}
+
+TEST_F(Render, EveryBladeSendsItsFanStripsAndParametersOnEveryPath)
+{
+    GenerateGrassField(heightMap);
+    const GLuint program = cgGLGetProgramID(shaderProgram.program);
+    for (WindPath path : {Off, Cpu, VertexShader}) {
+        for (WindMode mode : {Steady, Vortex, DummyBlast}) {
+            SCOPED_TRACE(testing::Message() << "path " << path << " mode " << mode);
+            windSettings = initialWindSettings;
+            windSettings.path = path;
+            windSettings.mode = mode;
+            windSettings.bendExponent = 12.0f;
+            windSettings.direction = 1.0f;
+            windState = WindState{};
+            AdvanceWind();
+            std::vector<GlCall> calls;
+            {
+                GlRecorder recorder;
+                DrawBlades();
+                calls = recorder.calls();
+            }
+
+            // The program is in use exactly around the field shift and the blades.
+            size_t first = 0;
+            while (first < calls.size() && calls[first].name == "UseProgram") {
+                EXPECT_EQ(Describe(calls[first]), Describe({"UseProgram", {double(program)}}));
+                first++;
+            }
+            EXPECT_EQ(first > 0, path == VertexShader);
+            if (path == VertexShader) {
+                ASSERT_FALSE(calls.empty());
+                EXPECT_EQ(Describe(calls.back()), Describe({"UseProgram", {0}}));
+                calls.pop_back();
+            }
+            ASSERT_GT(calls.size(), first);
+            EXPECT_EQ(Describe(calls[first]), Describe({"Translatef", {-5.12f, -5.12f, 0.0f}}));
+            first++;
+
+            // Every blade in index order, each exactly as the tables build and emit it.
+            for (int i = 0; i < BladeCount; i++) {
+                std::vector<GlCall> expected = TableBladeCalls(i, path, mode);
+                ASSERT_LE(first + expected.size(), calls.size()) << "blade " << i;
+                for (size_t k = 0; k < expected.size(); k++) {
+                    const GlCall &got = calls[first + k];
+                    ASSERT_TRUE(got.name == expected[k].name && got.args == expected[k].args)
+                        << "blade " << i << " call " << k << ": " << Describe(got) << " instead of "
+                        << Describe(expected[k]);
+                }
+                first += expected.size();
+            }
+            EXPECT_EQ(first, calls.size());
+        }
+    }
 }
 
 TEST_F(Render, CpuPathBendsTheMeadow)
