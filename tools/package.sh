@@ -10,16 +10,19 @@ bash tools/setup_package.sh
 version=$(tools/version.sh)
 # The changelog's date is the last commit's, so that one commit gives one package.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ] && git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
-    export SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+    SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
+    export SOURCE_DATE_EPOCH
 fi
 deb="dist/halmwind_${version}_$(dpkg --print-architecture).deb"
 
 # The flags a Debian package is built with (stack protector, fortify, relro, bind-now), read at
 # the first configure; the package tree holds no tests or tools, so none are built.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-export CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS)
+CFLAGS="$(dpkg-buildflags --get CFLAGS) $CPPFLAGS"
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $CPPFLAGS"
+LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+export CFLAGS CXXFLAGS LDFLAGS
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DHALMWIND_BUILD_TESTS=OFF -DHALMWIND_BUILD_TOOLS=OFF -DHALMWIND_BUILD_BENCHMARKS=OFF \
     -DHALMWIND_BUILD_FUZZERS=OFF -DHALMWIND_SANITIZE=OFF

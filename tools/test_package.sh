@@ -38,7 +38,7 @@ green_share() {
 look() {
     local work=$1 pid question window share cwd exe status
     mkdir -p "$work/elsewhere"
-    cd "$work/elsewhere"
+    cd "$work/elsewhere" || fail "cannot enter $work/elsewhere"
     halmwind >"$work/halmwind.log" 2>&1 &
     pid=$!
     # A failed check leaves the program running; it goes with the check.
