@@ -110,17 +110,18 @@ run_dpkg() {
 
 work=$(mktemp -d /tmp/halmwind-test-package.XXXXXX)
 installed=0
-# On failure the screen and the program's output stay for a look.
+# On failure the work folder stays for a look.
 cleanup() {
     [ $installed -eq 1 ] && run_dpkg --purge halmwind >/dev/null
-    [ -d "$work" ] && say "the screen and the program's output are in $work"
+    [ -d "$work" ] && say "what the run left (file list, screen, program output) is in $work"
 }
 trap cleanup EXIT
 
 start=$SECONDS
 say "installing $deb"
-run_dpkg -i "$deb" || fail "dpkg -i failed"
+# Set first: a failed install (a dependency missing) leaves a half-installed package to purge.
 installed=1
+run_dpkg -i "$deb" || fail "dpkg -i failed"
 dpkg-query -L halmwind | sort >"$work/files"
 
 # The package holds the program, its launcher, data, desktop entry, icons, manual and
