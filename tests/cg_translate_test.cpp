@@ -162,7 +162,7 @@ vout main(vin v, uniform float3x3 Basis, uniform float Time, uniform float4x4 M)
     EXPECT_NE(flat.find("((v.p)*(Basis))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("((mat3(M))*(v.p))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec3Shade(vec3cgu_input)"), std::string::npos) << t.glsl;
-    EXPECT_NE(flat.find("cgx_saturate(mix(cgu_input,fract(cgu_input),0.5))"), std::string::npos) << t.glsl;
+    EXPECT_NE(flat.find("cgx_saturate(mix(cgu_input,fract(cgu_input),vec3(0.5)))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("cgx_fmod(Time,2.0)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("inversesqrt(2.0)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec4cgx_fmod(vec4a,floatb)"), std::string::npos) << "preamble for fmod";
@@ -203,7 +203,7 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "struct bad { float4 c : COLOR0; };\nbad main(appin IN) { bad o; return o; }\n", 4,
          "has no POSITION"},
         {head + "vfconn main(float4 p)\n{ vfconn o; return o; }\n", 3, "needs a semantic or 'uniform'"},
-        {head + "#define X 1\n", 3, "preprocessor"},
+        {head + "#include \"common.cg\"\n", 3, "#include is not supported"},
         {head + "vfconn main(appin IN) {\n return IN \x01; }\n", 4, "unexpected character byte 0x01"},
         {head + "vfconn main(appin IN) {\n return ); }\n", 4, "')' does not close the '{' of line 3"},
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
