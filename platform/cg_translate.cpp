@@ -2280,6 +2280,10 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
         input.source = CgInputSource::Vertex;
     } else if (sem == "COLOR" || sem == "COLOR0") {
         input.source = CgInputSource::Color;
+    } else if (sem == "COLOR1") {
+        input.source = CgInputSource::SecondaryColor;
+    } else if (sem == "NORMAL" || sem == "NORMAL0") {
+        input.source = CgInputSource::Normal;
     }
     int attributes = 0;
     for (const CgVaryingInput &other : t.result->inputs) {
@@ -2299,8 +2303,14 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
         *declarations += "attribute " + std::string(info.cols == 1 ? "float" : "vec" + std::to_string(info.cols)) +
                          " " + input.glslName + "; ";
         value = input.glslName;
+    } else if (input.source == CgInputSource::Normal) {
+        // The current normal has three components; a fourth reads 1, as for a generic attribute.
+        value = info.cols == 4 ? "vec4(gl_Normal, 1.0)" : std::string("gl_Normal") + swizzles[info.cols == 3 ? 0 : info.cols];
     } else {
-        value = std::string(input.source == CgInputSource::Vertex ? "gl_Vertex" : "gl_Color") + swizzles[info.cols];
+        value = std::string(input.source == CgInputSource::Vertex  ? "gl_Vertex"
+                            : input.source == CgInputSource::Color ? "gl_Color"
+                                                                   : "gl_SecondaryColor") +
+                swizzles[info.cols];
     }
     *expression = info.base == 'i' ? info.glsl + "(" + value + ")" : value;
     t.result->inputs.push_back(input);
@@ -2768,6 +2778,41 @@ bool ReadLogPrefix(const std::string &text, int *line, size_t *rest)
     return true;
 }
 
+// A GLSL compiler message in the words of the Cg program: its types, names and functions.
+std::string CgWords(const std::string &text, const char *entry)
+{
+    static const std::unordered_map<std::string, std::string> words = {
+        {"vec2", "float2"}, {"vec3", "float3"}, {"vec4", "float4"}, {"ivec2", "int2"}, {"ivec3", "int3"},
+        {"ivec4", "int4"}, {"bvec2", "bool2"}, {"bvec3", "bool3"}, {"bvec4", "bool4"}, {"mat2", "float2x2"},
+        {"mat3", "float3x3"}, {"mat4", "float4x4"}, {"mix", "lerp"}, {"fract", "frac"}, {"inversesqrt", "rsqrt"},
+        {"matrixCompMult", "'*'"}, {"cgx_imod", "'%'"}, {"cgx_in0", "the input"}, {"cgx_out", "the output"}};
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!IsIdentifierStart(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        size_t b = i;
+        while (i < text.size() && IsIdentifierChar(text[i])) {
+            i++;
+        }
+        std::string word = text.substr(b, i - b);
+        auto found = words.find(word);
+        if (found != words.end()) {
+            word = found->second;
+        } else if (word == "cgx_entry") {
+            word = entry && *entry ? entry : "main";
+        } else if (word.size() == 6 && word.compare(0, 3, "mat") == 0 && word[4] == 'x') {
+            word = "float" + word.substr(3);  // held transposed: GLSL matRxC is Cg floatRxC
+        } else if (word.compare(0, 4, "cgu_") == 0 || word.compare(0, 4, "cgx_") == 0) {
+            word = word.substr(4);
+        }
+        out += word;
+    }
+    return out;
+}
+
 }  // namespace
 
 bool TranslateCgProgram(const std::string &source, const char *fileName, const char *entry, CgTranslation *out)
@@ -2814,7 +2859,7 @@ int CgTypeComponents(CgType type)
     return 0;
 }
 
-std::string RewriteGlslLog(const std::string &log, const char *fileName)
+std::string RewriteGlslLog(const std::string &log, const char *fileName, const char *entry)
 {
     const std::string name = fileName ? fileName : "program";
     std::string out;
@@ -2842,7 +2887,7 @@ std::string RewriteGlslLog(const std::string &log, const char *fileName)
             text = name + "(" + std::to_string(line) + ")" + text.substr(rest);
         }
         if (!text.empty()) {
-            out += text + "\n";
+            out += (out.empty() ? "" : "\n") + CgWords(text, entry);
         }
     }
     return out;

@@ -269,10 +269,16 @@ TEST(CgTranslate, SurvivesHostileInput)
 
 TEST(GlslLog, LinePrefixesNameTheCgFile)
 {
-    EXPECT_EQ(RewriteGlslLog("0:12(5): error: `foo' undeclared\n", "wind.cg"), "wind.cg(12): error: `foo' undeclared\n");
+    EXPECT_EQ(RewriteGlslLog("0:12(5): error: `foo' undeclared\n", "wind.cg"), "wind.cg(12): error: `foo' undeclared");
     EXPECT_EQ(RewriteGlslLog("0(7) : error C1008: undefined variable \"x\"", "wind.cg"),
-              "wind.cg(7) : error C1008: undefined variable \"x\"\n");
+              "wind.cg(7) : error C1008: undefined variable \"x\"");
     EXPECT_EQ(RewriteGlslLog("ERROR: 0:3: 'x' : undeclared identifier\n", "a.cg"),
-              "a.cg(3): error: 'x' : undeclared identifier\n");
-    EXPECT_EQ(RewriteGlslLog("error: linking failed\n\n", "wind.cg"), "error: linking failed\n");
+              "a.cg(3): error: 'x' : undeclared identifier");
+    EXPECT_EQ(RewriteGlslLog("error: linking failed\n\n", "wind.cg"), "error: linking failed");
+    // The program's words, not the shader's: types, renamed names, library functions, the entry.
+    EXPECT_EQ(RewriteGlslLog("0:4(9): error: cannot convert vec3 to mat3x2 in cgx_entry\n"
+                             "0:5(1): error: no matching function cgx_saturate(ivec2), mix, cgu_input, mat4\n\n",
+                             "wind.cg", "vmain"),
+              "wind.cg(4): error: cannot convert float3 to float3x2 in vmain\n"
+              "wind.cg(5): error: no matching function saturate(int2), lerp, input, float4x4");
 }
