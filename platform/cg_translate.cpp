@@ -2208,6 +2208,9 @@ bool ParseParam(Translator &t, int begin, int end, const std::string &function, 
     }
     if (i >= end || !ParseType(t, i, &param->type)) {
         const Token &tok = t.tokens[std::min(i, end)];
+        if (!RefusedTypeName(t, tok)) {
+            return false;
+        }
         return Fail(t, tok.line, "unknown type '" + tok.text + "' in the parameters of '" + function + "'");
     }
     i++;
@@ -2549,6 +2552,9 @@ bool ParseDeclaration(Translator &t, int *pos)
     const Token &typeTok = t.tokens[i];
     TypeRef type;
     if (!ParseType(t, i, &type)) {
+        if (!RefusedTypeName(t, typeTok)) {
+            return false;
+        }
         if (typeTok.kind == TokenKind::Identifier) {
             return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
         }

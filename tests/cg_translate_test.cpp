@@ -186,6 +186,7 @@ TEST(CgTranslate, FailuresNameTheLine)
 {
     const std::string head = "struct appin { float4 position : POSITION; };\n"
                              "struct vfconn { float4 HPos : POSITION; };\n";
+    const std::string body = head + "vfconn main(appin IN)\n{ vfconn o;\n";
     const struct {
         std::string source;
         int line;
@@ -208,6 +209,28 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "vfconn main(appin IN) {\n return ); }\n", 4, "')' does not close the '{' of line 3"},
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
         {head + "vfconn main(appin IN, uniform float2x3 M) { vfconn o; return o; }\n", 3, "unsupported type"},
+        // Refused by name, on the line that uses it.
+        {head + "#define F(a) #a\n", 3, "'#' operator in macros is not supported"},
+        {head + "#if 1\n#error the mode is gone\n#endif\n", 4, "#error the mode is gone"},
+        {head + "#ifdef X\n", 3, "#if is never closed"},
+        {head + "#define F(a, b) a\nfloat x = F(1);\n", 4, "macro 'F' takes 2 arguments, not 1"},
+        {body + "o.HPos = tex2D(s, IN.position.xy);\n}\n", 5, "'tex2D' reads a texture"},
+        {body + "o.HPos = ddx(IN.position);\n}\n", 5, "'ddx' belongs to fragment programs"},
+        {body + "o.HPos = isnan(IN.position) ? 1 : 0;\n}\n", 5, "'isnan' is not supported"},
+        {body + "o.HPos = noise(IN.position);\n}\n", 5, "'noise' is not supported"},
+        {body + "o.HPos = cosine(IN.position);\n}\n", 5, "'cosine' is not a function"},
+        {body + "int i = 3 & 1;\n}\n", 5, "operator '&' is not supported"},
+        {body + "int i = ~3;\n}\n", 5, "'~' is not supported"},
+        {body + "switch (1) { }\n}\n", 5, "'switch' is not supported"},
+        {body + "discard;\n}\n", 5, "'discard' belongs to fragment programs"},
+        {body + "float4x4 M = 0;\no.HPos = M * IN.position;\n}\n", 6, "element by element in Cg"},
+        {body + "float4x4 M = 0;\no.HPos.x = M._m00;\n}\n", 6, "matrix swizzles ('._m00') are not supported"},
+        {body + "if (IN.position) o.HPos = 1;\n}\n", 5, "the condition is a float4"},
+        {body + "o.HPos = IN.position.xyq;\n}\n", 5, "'xyq' is not a member of float4"},
+        {body + "float3 v = IN.position.xy;\n}\n", 5, "cannot convert float2 to float3"},
+        {body + "const float w[2] = {1, 2, 3};\n}\n", 5, "too many values for a float[2]"},
+        {body + "o.HPos = undeclaredThing;\n}\n", 5, "'undeclaredThing' is not declared"},
+        {head + "uniform sampler2D tex;\n", 3, "'sampler2D': textures are not supported"},
     };
     for (const auto &c : cases) {
         CgTranslation t;
