@@ -15,7 +15,7 @@
 
 #include "platform/cg_translate.h"
 
-enum class ParameterKind { Vertex, Color, Attribute, Uniform };
+enum class ParameterKind { Vertex, Color, Attribute, Normal, SecondaryColor, Uniform };
 
 struct CgParameterRecord {
     ParameterKind kind;
@@ -43,6 +43,16 @@ namespace {
 
 const off_t maxFileSize = off_t(16) << 20;
 const char *const compileFailed = "The compile returned an error.\n";
+
+// The compiler's words without the empty lines a log may end with.
+std::string CompileMessage(const std::string &detail)
+{
+    std::string text = compileFailed + detail;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
 
 std::vector<CgContextRecord *> liveContexts;
 CGerror pendingError = CG_NO_ERROR;
@@ -298,7 +308,7 @@ std::string GenericErrorText(CGerror error)
 }
 
 // Compiles and links the translated shader; on failure records the compiler's own words.
-CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName)
+CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName, const char *entry)
 {
     GLuint shader = glCreateShader(GL_VERTEX_SHADER);
     const char *text = translation.glsl.c_str();
@@ -307,7 +317,7 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
     if (!ObjectParameter(false, shader, GL_COMPILE_STATUS)) {
         std::string log = InfoLog(false, shader);
         DeleteObject(false, shader);
-        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        RecordError(CG_COMPILER_ERROR, CompileMessage(RewriteGlslLog(log, fileName, entry)));
         return nullptr;
     }
     GLuint program = glCreateProgram();
@@ -322,7 +332,7 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
         std::string log = InfoLog(true, program);
         DeleteObject(true, program);
         DeleteObject(false, shader);
-        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        RecordError(CG_COMPILER_ERROR, CompileMessage(RewriteGlslLog(log, fileName, entry)));
         return nullptr;
     }
 
@@ -331,9 +341,23 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
     record->shader = shader;
     for (const CgVaryingInput &input : translation.inputs) {
         auto p = std::make_unique<CgParameterRecord>();
-        p->kind = input.source == CgInputSource::Vertex  ? ParameterKind::Vertex
-                  : input.source == CgInputSource::Color ? ParameterKind::Color
-                                                         : ParameterKind::Attribute;
+        switch (input.source) {
+        case CgInputSource::Vertex:
+            p->kind = ParameterKind::Vertex;
+            break;
+        case CgInputSource::Color:
+            p->kind = ParameterKind::Color;
+            break;
+        case CgInputSource::Normal:
+            p->kind = ParameterKind::Normal;
+            break;
+        case CgInputSource::SecondaryColor:
+            p->kind = ParameterKind::SecondaryColor;
+            break;
+        case CgInputSource::Attribute:
+            p->kind = ParameterKind::Attribute;
+            break;
+        }
         p->attribIndex = GLuint(input.attribIndex);
         p->location = -1;
         p->type = CgType::Float4;
@@ -433,10 +457,10 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     }
     CgTranslation translation;
     if (!TranslateCgProgram(source, name.c_str(), entry, &translation)) {
-        RecordError(CG_COMPILER_ERROR, compileFailed + translation.error);
+        RecordError(CG_COMPILER_ERROR, CompileMessage(translation.error));
         return nullptr;
     }
-    CgProgramRecord *program = BuildProgram(translation, name.c_str());
+    CgProgramRecord *program = BuildProgram(translation, name.c_str(), entry);
     if (!program) {
         return nullptr;
     }
@@ -524,6 +548,12 @@ void cgGLSetParameter1f(CGparameter param, float x)
     case ParameterKind::Color:
         glColor4f(x, 0.0f, 0.0f, 1.0f);
         return;
+    case ParameterKind::Normal:
+        glNormal3f(x, 0.0f, 0.0f);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, 0.0f, 0.0f);
+        return;
     case ParameterKind::Vertex:
         // Setting the position would emit a vertex; the caller's glVertex does that.
         return;
@@ -547,6 +577,12 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
         return;
     case ParameterKind::Color:
         glColor3f(x, y, z);
+        return;
+    case ParameterKind::Normal:
+        glNormal3f(x, y, z);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, y, z);
         return;
     case ParameterKind::Vertex:
         return;
