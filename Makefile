@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test test-asan fuzz bench shots terrain clean windows test-windows
+.PHONY: all setup build run test test-asan fuzz bench shots terrain package test-package clean windows test-windows
 
 all: build
 
@@ -35,6 +35,14 @@ bench: build
 shots: build
 	@bash tools/shots.sh $(BUILD)
 
+# The Debian package, dist/halmwind_<version>_<arch>.deb, built on its own into build-package/
+# and checked by lintian; test-package installs it, runs it, removes it (needs root or sudo).
+package: setup
+	@JOBS=$(JOBS) bash tools/package.sh
+
+test-package: package
+	@bash tools/test_package.sh
+
 terrain: build
 	$(BUILD)/make_terrain data/terrain.raw
 
@@ -55,4 +63,4 @@ test-windows: build
 	bash tools/test_windows.sh $(BUILD) $(WIN_BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz $(WIN_BUILD) dist
+	rm -rf $(BUILD) build-asan build-fuzz build-package $(WIN_BUILD) dist

@@ -1,4 +1,5 @@
-# fuzz.cmake -- libFuzzer targets for the Cg translator and the height-map loader (clang only).
+# fuzz.cmake -- libFuzzer targets for the Cg preprocessor and translator and the height-map loader
+# (clang only).
 if(HALMWIND_BUILD_FUZZERS)
     if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         message(FATAL_ERROR "HALMWIND_BUILD_FUZZERS needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
@@ -13,7 +14,9 @@ if(HALMWIND_BUILD_FUZZERS)
         target_link_options(${name} PRIVATE ${HALMWIND_FUZZ_FLAGS})
     endfunction()
 
-    halmwind_add_fuzzer(fuzz_cg_translate tests/fuzz/cg_translate_fuzz.cpp platform/cg_translate.cpp)
+    halmwind_add_fuzzer(fuzz_cg_translate tests/fuzz/cg_translate_fuzz.cpp platform/cg_translate.cpp
+        platform/cg_preprocess.cpp)
+    halmwind_add_fuzzer(fuzz_cg_preprocess tests/fuzz/cg_preprocess_fuzz.cpp platform/cg_preprocess.cpp)
     halmwind_add_fuzzer(fuzz_height_map tests/fuzz/height_map_fuzz.cpp scene/height_map.cpp
         platform/linux/message_box.cpp platform/text_encoding.cpp)
     target_include_directories(fuzz_height_map PRIVATE ${HALMWIND_PLATFORM_DIR})

@@ -12,7 +12,7 @@
 #include "platform/file_read.h"
 #include "platform/gl_access.h"
 
-enum class ParameterKind { Vertex, Color, Attribute, Uniform };
+enum class ParameterKind { Vertex, Color, Attribute, Normal, SecondaryColor, Uniform };
 
 struct CgParameterRecord {
     ParameterKind kind;
@@ -39,6 +39,16 @@ struct CgContextRecord {
 namespace {
 
 const char *const compileFailed = "The compile returned an error.\n";
+
+// The compiler's words without the empty lines a log may end with.
+std::string CompileMessage(const std::string &detail)
+{
+    std::string text = compileFailed + detail;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
 
 std::vector<CgContextRecord *> liveContexts;
 CGerror pendingError = CG_NO_ERROR;
@@ -249,7 +259,7 @@ std::string GenericErrorText(CGerror error)
 }
 
 // Compiles and links the translated shader; on failure records the compiler's own words.
-CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName)
+CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName, const char *entry)
 {
     GLuint shader = glCreateShader(GL_VERTEX_SHADER);
     const char *text = translation.glsl.c_str();
@@ -258,7 +268,7 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
     if (!ObjectParameter(false, shader, GL_COMPILE_STATUS)) {
         std::string log = InfoLog(false, shader);
         DeleteObject(false, shader);
-        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        RecordError(CG_COMPILER_ERROR, CompileMessage(RewriteGlslLog(log, fileName, entry)));
         return nullptr;
     }
     GLuint program = glCreateProgram();
@@ -273,7 +283,7 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
         std::string log = InfoLog(true, program);
         DeleteObject(true, program);
         DeleteObject(false, shader);
-        RecordError(CG_COMPILER_ERROR, compileFailed + RewriteGlslLog(log, fileName));
+        RecordError(CG_COMPILER_ERROR, CompileMessage(RewriteGlslLog(log, fileName, entry)));
         return nullptr;
     }
 
@@ -282,9 +292,23 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
     record->shader = shader;
     for (const CgVaryingInput &input : translation.inputs) {
         auto p = std::make_unique<CgParameterRecord>();
-        p->kind = input.source == CgInputSource::Vertex  ? ParameterKind::Vertex
-                  : input.source == CgInputSource::Color ? ParameterKind::Color
-                                                         : ParameterKind::Attribute;
+        switch (input.source) {
+        case CgInputSource::Vertex:
+            p->kind = ParameterKind::Vertex;
+            break;
+        case CgInputSource::Color:
+            p->kind = ParameterKind::Color;
+            break;
+        case CgInputSource::Normal:
+            p->kind = ParameterKind::Normal;
+            break;
+        case CgInputSource::SecondaryColor:
+            p->kind = ParameterKind::SecondaryColor;
+            break;
+        case CgInputSource::Attribute:
+            p->kind = ParameterKind::Attribute;
+            break;
+        }
         p->attribIndex = GLuint(input.attribIndex);
         p->location = -1;
         p->type = CgType::Float4;
@@ -384,10 +408,10 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     }
     CgTranslation translation;
     if (!TranslateCgProgram(source, name.c_str(), entry, &translation)) {
-        RecordError(CG_COMPILER_ERROR, compileFailed + translation.error);
+        RecordError(CG_COMPILER_ERROR, CompileMessage(translation.error));
         return nullptr;
     }
-    CgProgramRecord *program = BuildProgram(translation, name.c_str());
+    CgProgramRecord *program = BuildProgram(translation, name.c_str(), entry);
     if (!program) {
         return nullptr;
     }
@@ -475,6 +499,12 @@ void cgGLSetParameter1f(CGparameter param, float x)
     case ParameterKind::Color:
         glColor4f(x, 0.0f, 0.0f, 1.0f);
         return;
+    case ParameterKind::Normal:
+        glNormal3f(x, 0.0f, 0.0f);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, 0.0f, 0.0f);
+        return;
     case ParameterKind::Vertex:
         // Setting the position would emit a vertex; the caller's glVertex does that.
         return;
@@ -498,6 +528,12 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
         return;
     case ParameterKind::Color:
         glColor3f(x, y, z);
+        return;
+    case ParameterKind::Normal:
+        glNormal3f(x, y, z);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, y, z);
         return;
     case ParameterKind::Vertex:
         return;

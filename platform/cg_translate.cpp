@@ -1,8 +1,10 @@
 // cg_translate.cpp -- the Cg subset of vertex programs, rewritten token by token into GLSL 1.20.
 #include "platform/cg_translate.h"
+#include "platform/cg_preprocess.h"
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -75,6 +77,42 @@ enum PreambleFunction {
     PreambleRound = 8,
     PreambleLog10 = 16,
     PreambleSincos = 32,
+    PreambleHyperbolic = 64,
+    PreambleIntMod = 128,
+    PreambleLit = 256,
+    PreambleDeterminant = 512,
+    PreambleModf = 1024,
+    PreambleLdexp = 2048,
+};
+
+struct Ty {
+    char base = '?';  // 'f', 'i', 'b', 'v' (void), 's' (struct), '?' (not known)
+    int rows = 1;     // >1 for matrices
+    int cols = 1;     // vector size, 1 for scalars
+    int structIndex = -1;
+    int array = 0;    // element count of an array, 0 for everything else
+};
+
+bool SameType(const Ty &a, const Ty &b)
+{
+    return a.base == b.base && a.rows == b.rows && a.cols == b.cols && a.structIndex == b.structIndex &&
+           a.array == b.array;
+}
+
+Ty MakeTy(char base, int rows = 1, int cols = 1)
+{
+    Ty ty;
+    ty.base = base;
+    ty.rows = rows;
+    ty.cols = cols;
+    return ty;
+}
+
+struct FuncSig {
+    Ty ret;
+    std::vector<Ty> params;
+    std::vector<bool> isOut;
+    std::string glslName;
 };
 
 struct Translator {
@@ -92,6 +130,8 @@ struct Translator {
     std::string error;
     int errorLine = 0;
     CgTranslation *result = nullptr;
+    std::unordered_map<std::string, Ty> globals;
+    std::unordered_map<std::string, std::vector<FuncSig>> functions;
 };
 
 bool Fail(Translator &t, int line, const std::string &message)
@@ -243,7 +283,7 @@ bool Lex(Translator &t, const std::string &src)
             }
             tok.kind = TokenKind::Number;
         } else if (c == '#') {
-            return Fail(t, line, "preprocessor directives are not supported");
+            return Fail(t, line, "unexpected '#' outside a preprocessor directive");
         } else if (c == '"') {
             return Fail(t, line, "strings are not supported");
         } else {
@@ -468,191 +508,1566 @@ bool IsName(const Token &tok)
     return tok.kind == TokenKind::Identifier && !IsCgType(tok.text);
 }
 
-struct LibraryName {
+// ---- Typed translation of statements and expressions --------------------------------------
+// Cg and GLSL read the same text differently where types decide: '*' between matrices, implicit
+// truncation, a scalar spread over a vector, '%', vector comparisons. Every expression is read
+// with its Cg type, and the GLSL is written from that.
+
+
+Ty TyOf(const TypeRef &ref)
+{
+    if (ref.isStruct) {
+        Ty ty = MakeTy('s');
+        ty.structIndex = ref.structIndex;
+        return ty;
+    }
+    return MakeTy(ref.info.base, ref.info.rows, ref.info.cols);
+}
+
+bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == 'f' || ty.base == 'i' || ty.base == 'b'); }
+bool IsMatrix(const Ty &ty) { return IsNumeric(ty) && ty.rows > 1; }
+bool IsScalar(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols == 1; }
+bool IsVector(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols > 1; }
+bool Known(const Ty &ty) { return ty.base != '?'; }
+
+std::string ElementGlsl(const Translator &t, const Ty &ty)
+{
+    if (ty.base == 's') {
+        return t.structs[ty.structIndex].glslName;
+    }
+    if (ty.base == 'v') {
+        return "void";
+    }
+    if (ty.rows > 1) {
+        return "mat" + std::to_string(ty.rows) + (ty.rows != ty.cols ? "x" + std::to_string(ty.cols) : "");
+    }
+    const char *scalar = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
+    const char *vector = ty.base == 'i' ? "ivec" : ty.base == 'b' ? "bvec" : "vec";
+    return ty.cols == 1 ? scalar : vector + std::to_string(ty.cols);
+}
+
+std::string GlslType(const Translator &t, const Ty &ty)
+{
+    return ElementGlsl(t, ty) + (ty.array ? "[" + std::to_string(ty.array) + "]" : "");
+}
+
+// The type as the user wrote it, for messages.
+std::string CgTypeName(const Translator &t, const Ty &ty)
+{
+    std::string name;
+    if (ty.base == 's') {
+        name = t.structs[ty.structIndex].name;
+    } else if (ty.base == 'v') {
+        name = "void";
+    } else {
+        name = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
+        if (ty.rows > 1) {
+            name += std::to_string(ty.rows) + "x" + std::to_string(ty.cols);
+        } else if (ty.cols > 1) {
+            name += std::to_string(ty.cols);
+        }
+    }
+    return ty.array ? name + "[" + std::to_string(ty.array) + "]" : name;
+}
+
+struct Piece {
+    int line;
+    bool space;
+    std::string text;
+};
+
+struct Expr {
+    std::deque<Piece> code;  // a deque: conversions wrap long expressions from the front
+    Ty type;
+    bool lvalue = false;
+    bool intLiteral = false;
+};
+
+
+struct Scope {
+    std::vector<std::unordered_map<std::string, Ty>> levels;
+};
+
+Piece TokPiece(const Token &tok, const std::string &text) { return Piece{tok.line, tok.spaceBefore, text}; }
+
+void Append(Expr *to, const Expr &from)
+{
+    to->code.insert(to->code.end(), from.code.begin(), from.code.end());
+}
+
+void Wrap(Expr *e, int line, const std::string &before, const std::string &after)
+{
+    const bool space = !e->code.empty() && e->code.front().space;
+    if (!e->code.empty()) {
+        e->code.front().space = false;
+    }
+    e->code.push_front(Piece{line, space, before});
+    e->code.push_back(Piece{line, false, after});
+    e->intLiteral = false;
+    e->lvalue = false;
+}
+
+void EmitExpr(Translator &t, const Expr &e)
+{
+    for (const Piece &piece : e.code) {
+        EmitAt(t, piece.line, piece.text, piece.space);
+    }
+}
+
+// Converts `e` to type `to` as Cg does on assignment, initialisation, return and arguments:
+// base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
+bool Convert(Translator &t, Expr *e, const Ty &to, int line)
+{
+    const Ty from = e->type;
+    if (!Known(to) || !Known(from) || SameType(from, to)) {
+        e->type = Known(to) ? to : from;
+        return true;
+    }
+    const std::string refusal = "cannot convert " + CgTypeName(t, from) + " to " + CgTypeName(t, to);
+    if (!IsNumeric(from) || !IsNumeric(to)) {
+        return Fail(t, line, refusal);
+    }
+    const std::string target = ElementGlsl(t, to);
+    if (IsMatrix(to) || IsMatrix(from)) {
+        if (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) {
+            Wrap(e, line, target + "(", ")");
+        } else if (IsMatrix(to) && IsScalar(from) && e->code.size() == 1) {
+            // mat4(x) would put x on the diagonal only; Cg fills every element.
+            std::string value = e->code.front().text + (e->intLiteral ? ".0" : "");
+            std::string all;
+            for (int k = 0; k < to.rows * to.cols; k++) {
+                all += (k ? ", " : "") + value;
+            }
+            e->code.front().text = target + "(" + all + ")";
+        } else {
+            return Fail(t, line, refusal);
+        }
+        e->type = to;
+        return true;
+    }
+    if (from.cols > 1 && from.cols < to.cols) {
+        return Fail(t, line, refusal);
+    }
+    if (from.cols > to.cols) {
+        static const char *const swizzles[] = {"", ".x", ".xy", ".xyz"};
+        Wrap(e, line, "(", std::string(")") + swizzles[to.cols]);
+    }
+    const bool decimal = e->intLiteral && e->code.size() == 1 && e->code.front().text.find_first_of("xX") == std::string::npos;
+    if (decimal && to.base == 'f' && to.cols == 1) {
+        e->code.front().text += ".0";
+    } else if (decimal && to.base == 'f') {
+        e->code.front().text = target + "(" + e->code.front().text + ".0)";
+    } else if (from.base != to.base || from.cols != to.cols) {
+        Wrap(e, line, target + "(", ")");
+    }
+    e->type = to;
+    e->intLiteral = false;
+    e->lvalue = false;
+    return true;
+}
+
+// The type two operands meet in: the wider base, the scalar spread, the longer vector truncated.
+Ty Meet(const Ty &a, const Ty &b)
+{
+    Ty ty = MakeTy(a.base == 'f' || b.base == 'f' ? 'f' : a.base == 'i' || b.base == 'i' ? 'i' : 'b');
+    if (IsMatrix(a) || IsMatrix(b)) {
+        const Ty &m = IsMatrix(a) ? a : b;
+        ty.rows = m.rows;
+        ty.cols = m.cols;
+    } else {
+        ty.cols = a.cols == 1 ? b.cols : b.cols == 1 ? a.cols : std::min(a.cols, b.cols);
+    }
+    return ty;
+}
+
+struct Parser {
+    Translator &t;
+    Scope scope;
+    std::unordered_map<std::string, std::vector<FuncSig>> *functions;
+    int depth = 0;
+};
+
+const int maxStatementDepth = 512;
+
+struct DepthGuard {
+    int &depth;
+    explicit DepthGuard(int &d) : depth(d) { depth++; }
+    ~DepthGuard() { depth--; }
+};
+
+bool Lookup(Parser &p, const std::string &name, Ty *ty)
+{
+    for (auto level = p.scope.levels.rbegin(); level != p.scope.levels.rend(); ++level) {
+        auto found = level->find(name);
+        if (found != level->end()) {
+            *ty = found->second;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Declare(Parser &p, const std::string &name, const Ty &ty)
+{
+    p.scope.levels.back()[name] = ty;
+}
+
+// The end of the expression that starts at `i`: the first ',' (if `stopAtComma`) or ';' outside
+// brackets, or `end`.
+int ExpressionEnd(const Translator &t, int i, int end, bool stopAtComma)
+{
+    for (; i < end; i++) {
+        const Token &tok = t.tokens[i];
+        if (Is(tok, ";") || (stopAtComma && Is(tok, ","))) {
+            return i;
+        }
+        if (IsOpen(tok)) {
+            i = tok.match;
+        }
+    }
+    return end;
+}
+
+bool ParseAssignment(Parser &p, int *pos, int end, Expr *out);
+bool ParseUnary(Parser &p, int *pos, int end, Expr *out);
+
+// The whole of [begin, end) as one expression.
+bool ParseWhole(Parser &p, int begin, int end, Expr *out, const char *what)
+{
+    Translator &t = p.t;
+    if (begin >= end) {
+        return Fail(t, t.tokens[std::min(begin, int(t.tokens.size()) - 1)].line, std::string("expected ") + what);
+    }
+    int pos = begin;
+    if (!ParseAssignment(p, &pos, end, out)) {
+        return false;
+    }
+    if (pos < end) {
+        return Fail(t, t.tokens[pos].line, "unexpected '" + t.tokens[pos].text + "' in " + what);
+    }
+    return true;
+}
+
+// Arguments between the brackets at `open`, each read as one expression.
+bool ParseArguments(Parser &p, int open, std::vector<Expr> *args)
+{
+    Translator &t = p.t;
+    const int close = t.tokens[open].match;
+    int i = open + 1;
+    while (i < close) {
+        const int stop = ExpressionEnd(t, i, close, true);
+        if (stop < close && Is(t.tokens[stop], ";")) {
+            return Fail(t, t.tokens[stop].line, "unexpected ';' in the arguments");
+        }
+        args->emplace_back();
+        if (!ParseWhole(p, i, stop, &args->back(), "an argument")) {
+            return false;
+        }
+        i = stop + 1;
+        if (stop < close && i == close) {
+            return Fail(t, t.tokens[stop].line, "expected an argument after ','");
+        }
+    }
+    return true;
+}
+
+// name(args...) written as GLSL: `glsl(a, b, ...)`.
+Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &args, const Ty &ret)
+{
+    Expr e;
+    e.code.push_back(TokPiece(name, glsl + "("));
+    for (size_t k = 0; k < args.size(); k++) {
+        if (k) {
+            e.code.push_back(Piece{name.line, false, ","});
+        }
+        Append(&e, args[k]);
+    }
+    e.code.push_back(Piece{name.line, false, ")"});
+    e.type = ret;
+    return e;
+}
+
+bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
+{
+    Translator &t = p.t;
+    if (args.size() != 2) {
+        return Fail(t, name.line, "mul takes two arguments");
+    }
+    const Ty a = args[0].type;
+    const Ty b = args[1].type;
+    Ty ret = MakeTy('f');
+    if (!Known(a) || !Known(b)) {
+        ret = MakeTy('?');
+    } else if (IsMatrix(a) && IsVector(b) && a.cols == b.cols) {
+        ret.cols = a.rows;
+    } else if (IsVector(a) && IsMatrix(b) && a.cols == b.rows) {
+        ret.cols = b.cols;
+    } else if (IsMatrix(a) && IsMatrix(b) && a.cols == b.rows) {
+        ret.rows = a.rows;
+        ret.cols = b.cols;
+        if (ret.cols == 1) {
+            ret.rows = 1;
+        }
+    } else {
+        return Fail(t, name.line,
+                    "mul cannot multiply " + CgTypeName(t, a) + " by " + CgTypeName(t, b) + ": it needs a matrix and a "
+                    "vector or two matrices of matching sizes");
+    }
+    // Matrices are held transposed: mul(a, b) is (b) * (a).
+    Expr e;
+    e.code.push_back(TokPiece(name, "(("));
+    Append(&e, args[1]);
+    e.code.push_back(Piece{name.line, false, ") * ("});
+    Append(&e, args[0]);
+    e.code.push_back(Piece{name.line, false, "))"});
+    e.type = ret;
+    *out = e;
+    return true;
+}
+
+enum LibraryRule { Same, Meets, ToScalar, Cross, Any, All, Lit, Sincos, Determinant, Transpose, Modf, Ldexp };
+
+struct LibraryFunction {
     const char *cg;
     const char *glsl;
+    int minArgs, maxArgs;
+    LibraryRule rule;
     int preamble;
 };
 
-const LibraryName libraryNames[] = {
-    {"frac", "fract", 0},
-    {"lerp", "mix", 0},
-    {"rsqrt", "inversesqrt", 0},
-    {"atan2", "atan", 0},
-    {"saturate", "cgx_saturate", PreambleSaturate},
-    {"fmod", "cgx_fmod", PreambleFmod | PreambleTrunc},
-    {"trunc", "cgx_trunc", PreambleTrunc},
-    {"round", "cgx_round", PreambleRound},
-    {"log10", "cgx_log10", PreambleLog10},
-    {"sincos", "cgx_sincos", PreambleSincos},
+const LibraryFunction libraryFunctions[] = {
+    {"abs", "abs", 1, 1, Same, 0},           {"acos", "acos", 1, 1, Same, 0},
+    {"asin", "asin", 1, 1, Same, 0},         {"atan", "atan", 1, 1, Same, 0},
+    {"ceil", "ceil", 1, 1, Same, 0},         {"cos", "cos", 1, 1, Same, 0},
+    {"sin", "sin", 1, 1, Same, 0},           {"tan", "tan", 1, 1, Same, 0},
+    {"exp", "exp", 1, 1, Same, 0},           {"exp2", "exp2", 1, 1, Same, 0},
+    {"log", "log", 1, 1, Same, 0},           {"log2", "log2", 1, 1, Same, 0},
+    {"floor", "floor", 1, 1, Same, 0},       {"sqrt", "sqrt", 1, 1, Same, 0},
+    {"sign", "sign", 1, 1, Same, 0},         {"degrees", "degrees", 1, 1, Same, 0},
+    {"radians", "radians", 1, 1, Same, 0},   {"normalize", "normalize", 1, 1, Same, 0},
+    {"frac", "fract", 1, 1, Same, 0},        {"rsqrt", "inversesqrt", 1, 1, Same, 0},
+    {"saturate", "cgx_saturate", 1, 1, Same, PreambleSaturate},
+    {"trunc", "cgx_trunc", 1, 1, Same, PreambleTrunc},
+    {"round", "cgx_round", 1, 1, Same, PreambleRound},
+    {"log10", "cgx_log10", 1, 1, Same, PreambleLog10},
+    {"cosh", "cgx_cosh", 1, 1, Same, PreambleHyperbolic},
+    {"sinh", "cgx_sinh", 1, 1, Same, PreambleHyperbolic},
+    {"tanh", "cgx_tanh", 1, 1, Same, PreambleHyperbolic},
+    {"min", "min", 2, 2, Meets, 0},          {"max", "max", 2, 2, Meets, 0},
+    {"pow", "pow", 2, 2, Meets, 0},          {"step", "step", 2, 2, Meets, 0},
+    {"atan2", "atan", 2, 2, Meets, 0},
+    {"fmod", "cgx_fmod", 2, 2, Meets, PreambleFmod | PreambleTrunc},
+    {"lerp", "mix", 3, 3, Meets, 0},         {"clamp", "clamp", 3, 3, Meets, 0},
+    {"smoothstep", "smoothstep", 3, 3, Meets, 0},
+    {"reflect", "reflect", 2, 2, Meets, 0},  {"faceforward", "faceforward", 3, 3, Meets, 0},
+    {"refract", "refract", 3, 3, Same, 0},
+    {"dot", "dot", 2, 2, ToScalar, 0},       {"length", "length", 1, 1, ToScalar, 0},
+    {"distance", "distance", 2, 2, ToScalar, 0},
+    {"cross", "cross", 2, 2, Cross, 0},      {"any", "any", 1, 1, Any, 0},
+    {"all", "all", 1, 1, All, 0},            {"lit", "cgx_lit", 3, 3, Lit, PreambleLit},
+    {"sincos", "cgx_sincos", 3, 3, Sincos, PreambleSincos},
+    {"determinant", "cgx_determinant", 1, 1, Determinant, PreambleDeterminant},
+    {"transpose", "transpose", 1, 1, Transpose, 0},
+    {"modf", "cgx_modf", 2, 2, Modf, PreambleModf | PreambleTrunc},
+    {"ldexp", "cgx_ldexp", 2, 2, Ldexp, PreambleLdexp},
 };
 
-bool IsUnaryOperator(const Token &tok)
+// Library functions this profile cannot give, refused by name rather than left to GLSL.
+const char *RefusedLibraryFunction(const std::string &name)
 {
-    return Is(tok, "-") || Is(tok, "+") || Is(tok, "!") || Is(tok, "~") || Is(tok, "++") || Is(tok, "--");
+    static const char *const fragmentOnly[] = {"ddx", "ddy", "fwidth", "clip"};
+    for (const char *f : fragmentOnly) {
+        if (name == f) {
+            return "belongs to fragment programs";
+        }
+    }
+    if (name.size() > 3 && name.compare(0, 3, "tex") == 0 && (IsDigit(name[3]) || (name[3] >= 'A' && name[3] <= 'Z') ||
+                                                              name == "texfetch" || name == "texsize")) {
+        return "reads a texture, and vertex programs here have none";
+    }
+    static const char *const unsupported[] = {"noise", "isnan", "isinf", "isfinite", "frexp", "debug",
+                                              "floatToIntBits", "floatToRawIntBits", "intBitsToFloat", "bitCount",
+                                              "f16tof32", "f32tof16"};
+    for (const char *f : unsupported) {
+        if (name == f) {
+            return "is not supported in this profile";
+        }
+    }
+    if (name.compare(0, 5, "pack_") == 0 || name.compare(0, 7, "unpack_") == 0) {
+        return "is not supported in this profile";
+    }
+    return nullptr;
 }
 
-// "(float3)" where a cast can stand.
-bool IsCastAt(const Translator &t, int i, int end)
+bool NeedsNumeric(Parser &p, const Token &name, const std::vector<Expr> &args)
 {
-    if (i + 3 >= end || !Is(t.tokens[i], "(") || !Is(t.tokens[i + 2], ")")) {
-        return false;
-    }
-    TypeInfo info;
-    const Token &type = t.tokens[i + 1];
-    if (type.kind != TokenKind::Identifier || !LookupCgType(type.text, &info) || info.base == 'v') {
-        return false;
-    }
-    const Token &next = t.tokens[i + 3];
-    return next.kind == TokenKind::Identifier || next.kind == TokenKind::Number || Is(next, "(") ||
-           IsUnaryOperator(next);
-}
-
-bool TranslateRange(Translator &t, int begin, int end, int depth);
-
-// (T)x binds like a unary operator: its operand is a unary expression with its postfixes.
-bool TranslateCast(Translator &t, int i, int end, int depth, int *next)
-{
-    const Token &open = t.tokens[i];
-    int j = i + 3;
-    int chained = 0;
-    for (;;) {
-        if (j >= end) {
-            return Fail(t, open.line, "the cast to '" + t.tokens[i + 1].text + "' has no operand");
-        }
-        const Token &tok = t.tokens[j];
-        if (IsUnaryOperator(tok)) {
-            j++;
-        } else if (IsCastAt(t, j, end)) {
-            // Each chained cast recurses once below; refuse long chains before scanning them.
-            if (depth + ++chained > maxExpressionDepth) {
-                return Fail(t, tok.line, "expression nested too deeply");
-            }
-            j += 3;
-        } else if (Is(tok, "(")) {
-            j = tok.match + 1;
-            break;
-        } else if (tok.kind == TokenKind::Identifier || tok.kind == TokenKind::Number) {
-            j++;
-            if (tok.kind == TokenKind::Identifier && j < end && Is(t.tokens[j], "(")) {
-                j = t.tokens[j].match + 1;
-            }
-            break;
-        } else {
-            return Fail(t, tok.line, "cannot read the operand of the cast to '" + t.tokens[i + 1].text + "'");
+    for (const Expr &arg : args) {
+        if (Known(arg.type) && !IsNumeric(arg.type)) {
+            return Fail(p.t, name.line, name.text + " cannot take a " + CgTypeName(p.t, arg.type));
         }
     }
-    while (j < end) {
-        const Token &tok = t.tokens[j];
-        if (Is(tok, ".") && j + 1 < end && t.tokens[j + 1].kind == TokenKind::Identifier) {
-            j += 2;
-        } else if (Is(tok, "[")) {
-            j = tok.match + 1;
-        } else if (Is(tok, "++") || Is(tok, "--")) {
-            j++;
-        } else {
-            break;
-        }
-    }
-    if (j > end) {
-        return Fail(t, open.line, "cannot read the operand of the cast to '" + t.tokens[i + 1].text + "'");
-    }
-    TypeInfo info;
-    LookupCgType(t.tokens[i + 1].text, &info);
-    EmitAt(t, open.line, info.glsl + "(", open.spaceBefore);
-    if (!TranslateRange(t, i + 3, j, depth + 1)) {
-        return false;
-    }
-    EmitAt(t, t.tokens[j - 1].line, ")", false);
-    *next = j;
     return true;
 }
 
-// mul(a, b) is a * b in Cg's row-vector reading; with matrices held transposed it is (b) * (a).
-bool TranslateMul(Translator &t, int i, int depth, int *next)
+bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::vector<Expr> &args, Expr *out)
 {
-    const Token &name = t.tokens[i];
-    const Token &open = t.tokens[i + 1];
-    int close = open.match;
-    int comma = -1;
-    for (int j = i + 2; j < close; j++) {
-        if (IsOpen(t.tokens[j])) {
-            j = t.tokens[j].match;
-        } else if (Is(t.tokens[j], ",")) {
-            comma = j;
-            break;
+    Translator &t = p.t;
+    if (int(args.size()) < f.minArgs || int(args.size()) > f.maxArgs) {
+        return Fail(t, name.line, std::string(f.cg) + " takes " + std::to_string(f.minArgs) +
+                                      (f.minArgs == 1 ? " argument" : " arguments"));
+    }
+    if (!NeedsNumeric(p, name, args)) {
+        return false;
+    }
+    bool known = true;
+    for (const Expr &arg : args) {
+        known = known && Known(arg.type);
+    }
+    t.preamble |= f.preamble;
+    Ty ret = args[0].type;
+    if (!known) {
+        *out = Call(name, f.glsl, args, MakeTy('?'));
+        return true;
+    }
+    // GLSL 1.20 computes these in float only; ints go through float and back.
+    Ty meet = args[0].type;
+    for (const Expr &arg : args) {
+        meet = Meet(meet, arg.type);
+    }
+    Ty real = meet;
+    real.base = 'f';
+    switch (f.rule) {
+    case Same:
+    case Meets:
+        if (IsMatrix(meet)) {
+            return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
         }
-    }
-    if (open.commas != 1 || comma == i + 2 || comma + 1 == close) {
-        return Fail(t, name.line, "mul takes two arguments");
-    }
-    EmitAt(t, name.line, "((", name.spaceBefore);
-    if (!TranslateRange(t, comma + 1, close, depth + 1)) {
-        return false;
-    }
-    EmitAt(t, t.tokens[close].line, ") * (", false);
-    if (!TranslateRange(t, i + 2, comma, depth + 1)) {
-        return false;
-    }
-    EmitAt(t, t.tokens[close].line, "))", false);
-    *next = close + 1;
-    return true;
-}
-
-// Copies tokens [begin, end) into the shader with Cg types, library calls and casts rewritten.
-bool TranslateRange(Translator &t, int begin, int end, int depth)
-{
-    if (depth > maxExpressionDepth) {
-        return Fail(t, t.tokens[begin].line, "expression nested too deeply");
-    }
-    int i = begin;
-    while (i < end) {
-        const Token &tok = t.tokens[i];
-        const bool afterDot = i > 0 && Is(t.tokens[i - 1], ".");
-        const bool called = i + 1 < end && Is(t.tokens[i + 1], "(");
-        if (tok.kind == TokenKind::Punct) {
-            if (IsCastAt(t, i, end)) {
-                if (!TranslateCast(t, i, end, depth, &i)) {
-                    return false;
-                }
-                continue;
+        for (size_t k = 0; k < args.size(); k++) {
+            Ty to = f.rule == Meets ? real : args[k].type;
+            to.base = 'f';
+            if (f.rule == Same && k > 0) {
+                to = MakeTy('f');  // refract's ratio
             }
-            EmitToken(t, tok, tok.text);
-        } else if (tok.kind == TokenKind::Number) {
-            EmitToken(t, tok, tok.text);
-        } else if (afterDot) {
-            EmitToken(t, tok, GlslName(tok.text));
-        } else if (tok.text == "mul" && called) {
-            if (!TranslateMul(t, i, depth, &i)) {
+            if (!Convert(t, &args[k], to, name.line)) {
                 return false;
             }
-            continue;
-        } else if (tok.text == "static" || tok.text == "inline" || tok.text == "extern") {
-            // GLSL has no such storage classes; locals behave the same without them.
-        } else {
-            TypeInfo info;
-            std::string text;
-            if (LookupCgType(tok.text, &info)) {
-                text = info.glsl;
-            } else if (tok.text == t.entry) {
-                text = "cgx_entry";
-            } else {
-                text = GlslName(tok.text);
-                if (called) {
-                    for (const LibraryName &lib : libraryNames) {
-                        if (tok.text == lib.cg) {
-                            text = lib.glsl;
-                            t.preamble |= lib.preamble;
-                            break;
-                        }
-                    }
-                }
-            }
-            EmitToken(t, tok, text);
         }
-        i++;
+        ret = f.rule == Meets ? real : args[0].type;
+        *out = Call(name, f.glsl, args, ret);
+        if (meet.base == 'i' && (f.rule == Meets || args.size() == 1)) {
+            Ty back = ret;
+            back.base = 'i';
+            return Convert(t, out, back, name.line);
+        }
+        return true;
+    case ToScalar:
+    case Cross:
+        for (Expr &arg : args) {
+            if (!Convert(t, &arg, real, name.line)) {
+                return false;
+            }
+        }
+        if (f.rule == Cross && (real.cols != 3 || real.rows != 1)) {
+            return Fail(t, name.line, "cross takes two float3");
+        }
+        *out = Call(name, f.glsl, args, f.rule == Cross ? MakeTy('f', 1, 3) : MakeTy('f'));
+        return true;
+    case Any:
+    case All: {
+        const Ty a = args[0].type;
+        Expr e = args[0];
+        if (IsMatrix(a)) {
+            return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
+        }
+        if (a.cols == 1) {
+            if (a.base != 'b') {
+                Wrap(&e, name.line, "(", a.base == 'f' ? " != 0.0)" : " != 0)");
+            }
+        } else {
+            if (a.base != 'b') {
+                Ty zero = a;
+                Wrap(&e, name.line, "notEqual(", ", " + ElementGlsl(t, zero) + (a.base == 'f' ? "(0.0))" : "(0))"));
+            }
+            Wrap(&e, name.line, std::string(f.glsl) + "(", ")");
+        }
+        e.type = MakeTy('b');
+        *out = e;
+        return true;
+    }
+    case Lit:
+    case Ldexp:
+        for (Expr &arg : args) {
+            if (!Convert(t, &arg, f.rule == Lit ? MakeTy('f') : real, name.line)) {
+                return false;
+            }
+        }
+        *out = Call(name, f.glsl, args, f.rule == Lit ? MakeTy('f', 1, 4) : real);
+        return true;
+    case Sincos:
+    case Modf: {
+        Ty x = args[0].type;
+        x.base = 'f';
+        if (IsMatrix(x) || !Convert(t, &args[0], x, name.line)) {
+            return Fail(t, name.line, std::string(f.cg) + " takes a float or a float vector");
+        }
+        for (size_t k = 1; k < args.size(); k++) {
+            if (!args[k].lvalue || !SameType(args[k].type, x)) {
+                return Fail(t, name.line, "argument " + std::to_string(k + 1) + " of " + f.cg + " must be a " +
+                                              CgTypeName(t, x) + " variable");
+            }
+        }
+        *out = Call(name, f.glsl, args, f.rule == Sincos ? MakeTy('v') : x);
+        return true;
+    }
+    case Determinant:
+    case Transpose: {
+        const Ty m = args[0].type;
+        if (!IsMatrix(m) || (f.rule == Determinant && m.rows != m.cols)) {
+            return Fail(t, name.line, std::string(f.cg) + " takes a " + (f.rule == Determinant ? "square " : "") +
+                                          "matrix");
+        }
+        *out = Call(name, f.glsl, args, f.rule == Determinant ? MakeTy('f') : MakeTy('f', m.cols, m.rows));
+        return true;
+    }
     }
     return true;
+}
+
+bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out)
+{
+    Translator &t = p.t;
+    const FuncSig *chosen = nullptr;
+    for (const FuncSig &sig : overloads) {
+        if (sig.params.size() != args.size()) {
+            continue;
+        }
+        bool exact = true;
+        for (size_t k = 0; k < args.size(); k++) {
+            exact = exact && SameType(sig.params[k], args[k].type);
+        }
+        if (exact || !chosen) {
+            chosen = &sig;
+        }
+        if (exact) {
+            break;
+        }
+    }
+    if (!chosen) {
+        return Fail(t, name.line, "no function '" + name.text + "' takes " + std::to_string(args.size()) +
+                                      (args.size() == 1 ? " argument" : " arguments"));
+    }
+    for (size_t k = 0; k < args.size(); k++) {
+        if (chosen->isOut[k]) {
+            if (!args[k].lvalue || (Known(args[k].type) && !SameType(args[k].type, chosen->params[k]))) {
+                return Fail(t, name.line, "argument " + std::to_string(k + 1) + " of '" + name.text + "' must be a " +
+                                              CgTypeName(t, chosen->params[k]) + " variable");
+            }
+        } else if (!Convert(t, &args[k], chosen->params[k], name.line)) {
+            return false;
+        }
+    }
+    *out = Call(name, chosen->glslName, args, chosen->ret);
+    return true;
+}
+
+bool Swizzle(Parser &p, const Token &member, Expr *e)
+{
+    Translator &t = p.t;
+    const Ty ty = e->type;
+    const std::string &s = member.text;
+    if (s.size() >= 2 && s[0] == '_' && IsMatrix(ty)) {
+        return Fail(t, member.line, "matrix swizzles ('." + s + "') are not supported; index the rows: m[0][1]");
+    }
+    const char *sets[] = {"xyzw", "rgba"};
+    int set = -1;
+    for (int k = 0; k < 2 && set < 0; k++) {
+        if (s.find_first_not_of(sets[k]) == std::string::npos) {
+            set = k;
+        }
+    }
+    if (set < 0 || s.size() > 4 || !IsNumeric(ty) || IsMatrix(ty)) {
+        return Fail(t, member.line, "'" + s + "' is not a member of " + CgTypeName(t, ty));
+    }
+    for (char c : s) {
+        if (int(std::strchr(sets[set], c) - sets[set]) >= ty.cols) {
+            return Fail(t, member.line, "'." + s + "' reads past the end of a " + CgTypeName(t, ty));
+        }
+    }
+    Ty result = MakeTy(ty.base, 1, int(s.size()));
+    if (ty.cols == 1) {
+        // GLSL 1.20 cannot swizzle a scalar: x.xxx is a constructor.
+        if (s.size() > 1) {
+            Wrap(e, member.line, ElementGlsl(t, result) + "(", ")");
+        }
+    } else {
+        e->code.push_back(Piece{member.line, false, "." + s});
+    }
+    bool repeats = false;
+    for (size_t a = 0; a < s.size(); a++) {
+        repeats = repeats || s.find(s[a], a + 1) != std::string::npos;
+    }
+    e->lvalue = e->lvalue && ty.cols > 1 && !repeats;
+    e->type = result;
+    e->intLiteral = false;
+    return true;
+}
+
+bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
+{
+    Translator &t = p.t;
+    while (*pos < end) {
+        const Token &tok = t.tokens[*pos];
+        if (Is(tok, ".")) {
+            if (*pos + 1 >= end || t.tokens[*pos + 1].kind != TokenKind::Identifier) {
+                return Fail(t, tok.line, "expected a member name after '.'");
+            }
+            const Token &member = t.tokens[*pos + 1];
+            *pos += 2;
+            if (e->type.base == 's' && e->type.array == 0) {
+                const StructDef &def = t.structs[e->type.structIndex];
+                const Member *found = nullptr;
+                for (const Member &m : def.members) {
+                    if (m.name == member.text) {
+                        found = &m;
+                    }
+                }
+                if (!found) {
+                    return Fail(t, member.line, "'" + member.text + "' is not a member of struct " + def.name);
+                }
+                e->code.push_back(Piece{member.line, false, "." + found->glslName});
+                e->type = TyOf(found->type);
+            } else if (Known(e->type)) {
+                if (!Swizzle(p, member, e)) {
+                    return false;
+                }
+            } else {
+                e->code.push_back(Piece{member.line, false, "." + GlslName(member.text)});
+            }
+        } else if (Is(tok, "[")) {
+            Expr index;
+            if (!ParseWhole(p, *pos + 1, tok.match, &index, "an index") ||
+                !Convert(t, &index, MakeTy(index.type.base == '?' ? '?' : 'i'), tok.line)) {
+                return false;
+            }
+            Ty ty = e->type;
+            if (ty.array) {
+                ty.array = 0;
+            } else if (IsMatrix(ty)) {
+                ty.rows = 1;  // a Cg row is a GLSL column
+            } else if (IsVector(ty)) {
+                ty.cols = 1;
+            } else if (Known(ty)) {
+                return Fail(t, tok.line, "a " + CgTypeName(t, ty) + " cannot be indexed");
+            }
+            e->code.push_back(Piece{tok.line, false, "["});
+            Append(e, index);
+            e->code.push_back(Piece{t.tokens[tok.match].line, false, "]"});
+            e->type = ty;
+            e->intLiteral = false;
+            *pos = tok.match + 1;
+        } else if (Is(tok, "++") || Is(tok, "--")) {
+            if (!e->lvalue) {
+                return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+            }
+            e->code.push_back(Piece{tok.line, false, tok.text});
+            e->lvalue = false;
+            (*pos)++;
+        } else {
+            break;
+        }
+    }
+    return true;
+}
+
+bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    const Token &tok = t.tokens[*pos];
+    *out = Expr();
+    if (tok.kind == TokenKind::Number) {
+        const bool isFloat = tok.text.find_first_of(".eE") != std::string::npos &&
+                             tok.text.find_first_of("xX") == std::string::npos;
+        out->code.push_back(TokPiece(tok, tok.text));
+        out->type = MakeTy(isFloat ? 'f' : 'i');
+        out->intLiteral = !isFloat;
+        (*pos)++;
+        return true;
+    }
+    if (Is(tok, "(")) {
+        TypeInfo info;
+        const Token &inner = t.tokens[*pos + 1];
+        if (tok.match == *pos + 2 && inner.kind == TokenKind::Identifier && LookupCgType(inner.text, &info) &&
+            info.base != 'v') {
+            // (T)x binds like a unary operator.
+            *pos = tok.match + 1;
+            if (*pos >= end) {
+                return Fail(t, tok.line, "the cast to '" + inner.text + "' has no operand");
+            }
+            if (!ParseUnary(p, pos, end, out)) {
+                return false;
+            }
+            const Ty to = MakeTy(info.base, info.rows, info.cols);
+            if (Known(out->type) && !IsNumeric(out->type)) {
+                return Fail(t, tok.line, "cannot cast a " + CgTypeName(t, out->type) + " to " + inner.text);
+            }
+            Wrap(out, tok.line, info.glsl + "(", ")");
+            out->code.front().space = tok.spaceBefore;
+            out->type = to;
+            return true;
+        }
+        if (!ParseWhole(p, *pos + 1, tok.match, out, "an expression in brackets")) {
+            return false;
+        }
+        const bool lvalue = out->lvalue;
+        Wrap(out, tok.line, "(", ")");
+        out->code.front().space = tok.spaceBefore;
+        out->code.back().line = t.tokens[tok.match].line;
+        out->lvalue = lvalue;
+        *pos = tok.match + 1;
+        return true;
+    }
+    if (tok.kind != TokenKind::Identifier) {
+        return Fail(t, tok.line, tok.kind == TokenKind::End ? "the expression ends too early"
+                                                            : "unexpected '" + tok.text + "'");
+    }
+    const bool called = *pos + 1 < end && Is(t.tokens[*pos + 1], "(");
+    TypeInfo info;
+    if (LookupCgType(tok.text, &info)) {
+        if (!called || info.base == 'v') {
+            return Fail(t, tok.line, "unexpected type '" + tok.text + "'");
+        }
+        std::vector<Expr> args;
+        if (!ParseArguments(p, *pos + 1, &args) || !NeedsNumeric(p, tok, args)) {
+            return false;
+        }
+        if (args.empty()) {
+            return Fail(t, tok.line, "the constructor " + tok.text + "() needs values");
+        }
+        for (Expr &arg : args) {
+            if (arg.intLiteral && info.base == 'f' && !Convert(t, &arg, MakeTy('f'), tok.line)) {
+                return false;
+            }
+        }
+        *out = Call(tok, info.glsl, args, MakeTy(info.base, info.rows, info.cols));
+        *pos = t.tokens[*pos + 1].match + 1;
+        return true;
+    }
+    if (tok.text == "true" || tok.text == "false") {
+        out->code.push_back(TokPiece(tok, tok.text));
+        out->type = MakeTy('b');
+        (*pos)++;
+        return true;
+    }
+    if (called) {
+        std::vector<Expr> args;
+        const int open = *pos + 1;
+        if (tok.text == "mul") {
+            // Checked before its arguments are read, so a long chain of unclosed calls stops early.
+            if (t.tokens[open].commas != 1) {
+                return Fail(t, tok.line, "mul takes two arguments");
+            }
+        }
+        auto user = p.functions->find(tok.text);
+        const char *refused = RefusedLibraryFunction(tok.text);
+        if (user == p.functions->end() && refused) {
+            return Fail(t, tok.line, "the Cg library function '" + tok.text + "' " + refused);
+        }
+        if (!ParseArguments(p, open, &args)) {
+            return false;
+        }
+        *pos = t.tokens[open].match + 1;
+        if (user != p.functions->end()) {
+            return UserCall(p, tok, user->second, args, out);
+        }
+        if (tok.text == "mul") {
+            return MulCall(p, tok, args, out);
+        }
+        for (const LibraryFunction &f : libraryFunctions) {
+            if (tok.text == f.cg) {
+                return LibraryCall(p, tok, f, args, out);
+            }
+        }
+        if (tok.text == t.entry) {
+            return Fail(t, tok.line, "the entry function '" + t.entry + "' cannot be called");
+        }
+        return Fail(t, tok.line, "'" + tok.text + "' is not a function of this program or of the Cg library");
+    }
+    Ty ty;
+    if (!Lookup(p, tok.text, &ty)) {
+        if (t.structIndex.count(tok.text)) {
+            return Fail(t, tok.line, "unexpected struct name '" + tok.text + "'");
+        }
+        return Fail(t, tok.line, "'" + tok.text + "' is not declared");
+    }
+    out->code.push_back(TokPiece(tok, GlslName(tok.text)));
+    out->type = ty;
+    out->lvalue = true;
+    (*pos)++;
+    return true;
+}
+
+bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, t.tokens[*pos].line, "expression nested too deeply");
+    }
+    if (*pos >= end) {
+        return Fail(t, t.tokens[std::max(*pos - 1, 0)].line, "the expression ends too early");
+    }
+    const Token &tok = t.tokens[*pos];
+    if (Is(tok, "-") || Is(tok, "+") || Is(tok, "!") || Is(tok, "~") || Is(tok, "++") || Is(tok, "--")) {
+        (*pos)++;
+        if (!ParseUnary(p, pos, end, out)) {
+            return false;
+        }
+        const Ty ty = out->type;
+        if (Is(tok, "~")) {
+            return Fail(t, tok.line, "the bitwise operator '~' is not supported in this profile");
+        }
+        if (Known(ty) && !IsNumeric(ty)) {
+            return Fail(t, tok.line, "'" + tok.text + "' cannot take a " + CgTypeName(t, ty));
+        }
+        if ((Is(tok, "++") || Is(tok, "--")) && !out->lvalue) {
+            return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+        }
+        if (Is(tok, "!") && Known(ty)) {
+            if (IsMatrix(ty)) {
+                return Fail(t, tok.line, "'!' cannot take a matrix");
+            }
+            Ty b = ty;
+            b.base = 'b';
+            if (!Convert(t, out, b, tok.line)) {
+                return false;
+            }
+            if (ty.cols > 1) {
+                Wrap(out, tok.line, "not(", ")");
+                out->code.front().space = tok.spaceBefore;
+                return true;
+            }
+        }
+        const bool literal = out->intLiteral && Is(tok, "-");
+        out->code.front().space = false;
+        out->code.push_front(TokPiece(tok, tok.text));
+        out->lvalue = false;
+        out->intLiteral = literal;
+        if (literal) {
+            // "-1" stays one literal, so that it converts to "-1.0".
+            out->code.front().text += out->code[1].text;
+            out->code.erase(out->code.begin() + 1);
+        }
+        return true;
+    }
+    return ParsePrimary(p, pos, end, out) && ParsePostfix(p, pos, end, out);
+}
+
+int BinaryLevel(const Token &tok)
+{
+    if (tok.kind != TokenKind::Punct) {
+        return 0;
+    }
+    static const std::unordered_map<std::string, int> levels = {
+        {"||", 1}, {"&&", 2}, {"|", 3}, {"^", 4}, {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7}, {"<=", 7},
+        {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}, {"^^", 1}};
+    auto found = levels.find(tok.text);
+    return found == levels.end() ? 0 : found->second;
+}
+
+// One binary operation in Cg's meaning.
+bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
+{
+    Translator &t = p.t;
+    const std::string &o = op.text;
+    const Ty ta = a->type;
+    const Ty tb = b.type;
+    if (o == "|" || o == "^" || o == "&" || o == "<<" || o == ">>" || o == "^^") {
+        return Fail(t, op.line, "the operator '" + o + "' is not supported in this profile");
+    }
+    auto join = [&](const Ty &result) {
+        a->code.push_back(TokPiece(op, o));
+        Append(a, b);
+        a->type = result;
+        a->lvalue = false;
+        a->intLiteral = false;
+    };
+    if (!Known(ta) || !Known(tb)) {
+        join(MakeTy('?'));
+        return true;
+    }
+    if (o == "==" || o == "!=") {
+        if (ta.base == 's' && SameType(ta, tb)) {
+            join(MakeTy('b'));
+            return true;
+        }
+    }
+    if (!IsNumeric(ta) || !IsNumeric(tb)) {
+        return Fail(t, op.line, "'" + o + "' cannot take " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb));
+    }
+    if (o == "&&" || o == "||") {
+        if (!IsScalar(ta) || !IsScalar(tb)) {
+            return Fail(t, op.line, "'" + o + "' on vectors is not supported; use all() or any()");
+        }
+        if (!Convert(t, a, MakeTy('b'), op.line) || !Convert(t, &b, MakeTy('b'), op.line)) {
+            return false;
+        }
+        join(MakeTy('b'));
+        return true;
+    }
+    if (IsMatrix(ta) != IsMatrix(tb) && !IsScalar(ta) && !IsScalar(tb)) {
+        return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
+                                    " is element by element in Cg and their sizes differ; for a matrix product "
+                                    "write mul()");
+    }
+    if (IsMatrix(ta) && IsMatrix(tb) && (ta.rows != tb.rows || ta.cols != tb.cols)) {
+        return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
+                                    ": the sizes differ");
+    }
+    Ty meet = Meet(ta, tb);
+    const bool compare = o == "<" || o == ">" || o == "<=" || o == ">=" || o == "==" || o == "!=";
+    if (!compare && meet.base == 'b') {
+        meet.base = 'i';
+    }
+    if (IsMatrix(meet) && (compare || o == "%")) {
+        return Fail(t, op.line, "'" + o + "' on matrices is not supported");
+    }
+    // Operands keep a scalar side where GLSL accepts one (v * 2.0); they meet otherwise.
+    Ty toA = meet;
+    Ty toB = meet;
+    if (!compare && o != "%") {
+        if (IsScalar(ta)) {
+            toA = MakeTy(meet.base);
+        }
+        if (IsScalar(tb)) {
+            toB = MakeTy(meet.base);
+        }
+    }
+    if (!Convert(t, a, toA, op.line) || !Convert(t, &b, toB, op.line)) {
+        return false;
+    }
+    if (compare) {
+        if (meet.cols == 1) {
+            join(MakeTy('b'));
+            return true;
+        }
+        const char *name = o == "<" ? "lessThan" : o == ">" ? "greaterThan" : o == "<=" ? "lessThanEqual"
+                         : o == ">=" ? "greaterThanEqual" : o == "==" ? "equal" : "notEqual";
+        *a = Call(op, name, {*a, b}, MakeTy('b', 1, meet.cols));
+        a->code.front().space = true;
+        return true;
+    }
+    if (o == "%") {
+        t.preamble |= meet.base == 'i' ? PreambleIntMod : PreambleFmod | PreambleTrunc;
+        *a = Call(op, meet.base == 'i' ? "cgx_imod" : "cgx_fmod", {*a, b}, meet);
+        a->code.front().space = true;
+        return true;
+    }
+    if (o == "*" && IsMatrix(ta) && IsMatrix(tb)) {
+        // Element by element in Cg; GLSL's '*' would be a matrix product.
+        *a = Call(op, "matrixCompMult", {*a, b}, meet);
+        a->code.front().space = true;
+        return true;
+    }
+    join(meet);
+    return true;
+}
+
+// Precedence climbing over the binary operators at `minLevel` and above.
+bool ParseBinary(Parser &p, int *pos, int end, int minLevel, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseUnary(p, pos, end, out)) {
+        return false;
+    }
+    while (*pos < end) {
+        const Token &op = t.tokens[*pos];
+        const int level = BinaryLevel(op);
+        if (level == 0 || level < minLevel) {
+            break;
+        }
+        (*pos)++;
+        Expr rhs;
+        DepthGuard guard(p.depth);
+        if (p.depth > maxExpressionDepth) {
+            return Fail(t, op.line, "expression nested too deeply");
+        }
+        if (!ParseBinary(p, pos, end, level + 1, &rhs) || !Combine(p, op, out, rhs)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A condition of if, while, for and '?:': one bool, converted from a number as Cg does.
+bool ToCondition(Parser &p, Expr *e, int line)
+{
+    if (Known(e->type) && !IsScalar(e->type)) {
+        return Fail(p.t, line, "the condition is a " + CgTypeName(p.t, e->type) + "; it must be one value (use "
+                                                                                   "all() or any())");
+    }
+    return Convert(p.t, e, MakeTy(Known(e->type) ? 'b' : '?'), line);
+}
+
+bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseBinary(p, pos, end, 1, out)) {
+        return false;
+    }
+    if (*pos >= end || !Is(t.tokens[*pos], "?")) {
+        return true;
+    }
+    const Token &question = t.tokens[*pos];
+    (*pos)++;
+    Expr a;
+    Expr b;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, question.line, "expression nested too deeply");
+    }
+    if (!ToCondition(p, out, question.line) || !ParseAssignment(p, pos, end, &a)) {
+        return false;
+    }
+    if (*pos >= end || !Is(t.tokens[*pos], ":")) {
+        return Fail(t, question.line, "expected ':' after '?'");
+    }
+    const Token &colon = t.tokens[*pos];
+    (*pos)++;
+    if (!ParseConditional(p, pos, end, &b)) {
+        return false;
+    }
+    Ty ty = a.type;
+    if (Known(a.type) && Known(b.type) && !SameType(a.type, b.type)) {
+        if (!IsNumeric(a.type) || !IsNumeric(b.type)) {
+            return Fail(t, colon.line, "the two sides of '?:' have the types " + CgTypeName(t, a.type) + " and " +
+                                           CgTypeName(t, b.type));
+        }
+        ty = Meet(a.type, b.type);
+    }
+    if (!Convert(t, &a, ty, colon.line) || !Convert(t, &b, ty, colon.line)) {
+        return false;
+    }
+    out->code.push_back(TokPiece(question, "?"));
+    Append(out, a);
+    out->code.push_back(TokPiece(colon, ":"));
+    Append(out, b);
+    out->type = ty;
+    out->lvalue = false;
+    out->intLiteral = false;
+    return true;
+}
+
+bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseConditional(p, pos, end, out)) {
+        return false;
+    }
+    if (*pos >= end) {
+        return true;
+    }
+    const Token &op = t.tokens[*pos];
+    static const char *const assignments[] = {"=", "+=", "-=", "*=", "/=", "%=", "<<=", ">>=", "&=", "|=", "^="};
+    const char *found = nullptr;
+    for (const char *a : assignments) {
+        if (Is(op, a)) {
+            found = a;
+        }
+    }
+    if (!found) {
+        return true;
+    }
+    if (std::strlen(found) == 3 || Is(op, "&=") || Is(op, "|=") || Is(op, "^=")) {
+        return Fail(t, op.line, "the operator '" + op.text + "' is not supported in this profile");
+    }
+    if (!out->lvalue) {
+        return Fail(t, op.line, "the left side of '" + op.text + "' is not a variable");
+    }
+    (*pos)++;
+    Expr rhs;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, op.line, "expression nested too deeply");
+    }
+    if (!ParseAssignment(p, pos, end, &rhs)) {
+        return false;
+    }
+    const Ty target = out->type;
+    if (Is(op, "=")) {
+        if (!Convert(t, &rhs, target, op.line)) {
+            return false;
+        }
+        out->code.push_back(TokPiece(op, "="));
+        Append(out, rhs);
+    } else {
+        // a op= b is a = a op b, with op in Cg's meaning.
+        Expr value = *out;
+        Token binary = op;
+        binary.text = op.text.substr(0, 1);
+        if (!Combine(p, binary, &value, rhs) || !Convert(t, &value, target, op.line)) {
+            return false;
+        }
+        out->code.push_back(TokPiece(op, "="));
+        Append(out, value);
+    }
+    out->type = target;
+    out->lvalue = false;
+    out->intLiteral = false;
+    return true;
+}
+
+// A comma-separated list of expressions, as a for loop's clauses allow.
+bool ParseExpressionList(Parser &p, int begin, int end, std::vector<Expr> *list)
+{
+    Translator &t = p.t;
+    int i = begin;
+    for (;;) {
+        const int stop = ExpressionEnd(t, i, end, true);
+        list->emplace_back();
+        if (!ParseWhole(p, i, stop, &list->back(), "an expression")) {
+            return false;
+        }
+        if (stop >= end) {
+            return true;
+        }
+        i = stop + 1;
+    }
+}
+
+bool IsTypeName(const Translator &t, const Token &tok)
+{
+    TypeInfo info;
+    return tok.kind == TokenKind::Identifier && (LookupCgType(tok.text, &info) || t.structIndex.count(tok.text));
+}
+
+bool RefusedTypeName(Translator &t, const Token &tok)
+{
+    if (tok.kind == TokenKind::Identifier &&
+        (tok.text.compare(0, 7, "sampler") == 0 || tok.text.compare(0, 7, "texture") == 0)) {
+        return Fail(t, tok.line, "'" + tok.text + "': textures are not supported in the vertex program");
+    }
+    return true;
+}
+
+// {a, b, ...} for an array, a struct, a vector or a matrix: GLSL writes it as a constructor.
+bool BraceInit(Parser &p, int open, const Ty &ty, Expr *out)
+{
+    Translator &t = p.t;
+    const Token &brace = t.tokens[open];
+    const int close = brace.match;
+    std::vector<Ty> elements;
+    if (ty.array) {
+        Ty element = ty;
+        element.array = 0;
+        elements.assign(size_t(ty.array), element);
+    } else if (ty.base == 's') {
+        for (const Member &m : t.structs[ty.structIndex].members) {
+            elements.push_back(TyOf(m.type));
+        }
+    } else if (IsNumeric(ty)) {
+        elements.assign(size_t(ty.rows * ty.cols), MakeTy(ty.base));
+    } else {
+        return Fail(t, brace.line, "a " + CgTypeName(t, ty) + " cannot be initialised with '{'");
+    }
+    std::vector<Expr> values;
+    int i = open + 1;
+    while (i < close) {
+        if (values.size() >= elements.size()) {
+            return Fail(t, t.tokens[i].line, "too many values for a " + CgTypeName(t, ty));
+        }
+        const Ty &element = elements[values.size()];
+        values.emplace_back();
+        int stop;
+        if (Is(t.tokens[i], "{")) {
+            if (!BraceInit(p, i, element, &values.back())) {
+                return false;
+            }
+            stop = t.tokens[i].match + 1;
+            if (stop < close && !Is(t.tokens[stop], ",")) {
+                return Fail(t, t.tokens[stop].line, "expected ',' between the values in '{'");
+            }
+        } else {
+            stop = ExpressionEnd(t, i, close, true);
+            if (!ParseWhole(p, i, stop, &values.back(), "a value") ||
+                !Convert(t, &values.back(), element, t.tokens[i].line)) {
+                return false;
+            }
+        }
+        i = stop + 1;
+    }
+    if (values.size() != elements.size()) {
+        return Fail(t, brace.line, "a " + CgTypeName(t, ty) + " needs " + std::to_string(elements.size()) +
+                                       " values in '{', not " + std::to_string(values.size()));
+    }
+    *out = Call(brace, GlslType(t, ty), values, ty);
+    out->code.front().space = true;
+    out->code.back().line = t.tokens[close].line;
+    return true;
+}
+
+// A declaration from its type token to the ';' at *pos. Uniforms are recorded by the caller.
+bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
+{
+    Translator &t = p.t;
+    const Token &typeTok = t.tokens[typeIndex];
+    TypeRef ref;
+    if (!RefusedTypeName(t, typeTok)) {
+        return false;
+    }
+    if (!ParseType(t, typeIndex, &ref)) {
+        return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
+    }
+    if (ref.info.base == 'v') {
+        return Fail(t, typeTok.line, "a variable cannot be void");
+    }
+    EmitAt(t, typeTok.line, ref.glsl, typeTok.spaceBefore);
+    int i = typeIndex + 1;
+    for (;;) {
+        const Token &nameTok = t.tokens[i];
+        if (i >= end || !IsName(nameTok)) {
+            return Fail(t, nameTok.line, "expected a name after '" + typeTok.text + "'");
+        }
+        Ty ty = TyOf(ref);
+        i++;
+        bool unsized = false;
+        if (i < end && Is(t.tokens[i], "[")) {
+            const Token &bracket = t.tokens[i];
+            if (bracket.match == i + 1) {
+                unsized = true;
+            } else if (bracket.match != i + 2 || t.tokens[i + 1].kind != TokenKind::Number ||
+                       t.tokens[i + 1].text.find_first_not_of("0123456789") != std::string::npos ||
+                       t.tokens[i + 1].text.size() > 5 || std::stoi(t.tokens[i + 1].text) < 1) {
+                return Fail(t, bracket.line, "the size of array '" + nameTok.text + "' must be a number from 1 up");
+            } else {
+                ty.array = std::stoi(t.tokens[i + 1].text);
+            }
+            i = bracket.match + 1;
+            if (i < end && Is(t.tokens[i], "[")) {
+                return Fail(t, t.tokens[i].line, "arrays of arrays are not supported");
+            }
+        }
+        if (i < end && Is(t.tokens[i], ":")) {
+            return Fail(t, t.tokens[i].line, std::string("semantics on ") + (global ? "global" : "local") +
+                                                 " variables are not supported");
+        }
+        Expr init;
+        bool hasInit = false;
+        if (i < end && Is(t.tokens[i], "=")) {
+            const Token &equals = t.tokens[i];
+            i++;
+            if (i < end && Is(t.tokens[i], "{")) {
+                if (unsized) {
+                    ty.array = t.tokens[i].commas + 1 - (t.tokens[t.tokens[i].match - 1].text == "," ? 1 : 0);
+                }
+                if (!BraceInit(p, i, ty, &init)) {
+                    return false;
+                }
+                i = t.tokens[i].match + 1;
+            } else {
+                const int stop = ExpressionEnd(t, i, end, true);
+                if (!ParseWhole(p, i, stop, &init, "a value after '='") || !Convert(t, &init, ty, equals.line)) {
+                    return false;
+                }
+                i = stop;
+            }
+            hasInit = true;
+            init.code.push_front(TokPiece(equals, "="));
+        }
+        if (unsized && !hasInit) {
+            return Fail(t, nameTok.line, "array '" + nameTok.text + "' needs a size or values in '{'");
+        }
+        EmitAt(t, nameTok.line, GlslName(nameTok.text) + (ty.array ? "[" + std::to_string(ty.array) + "]" : ""),
+               nameTok.spaceBefore);
+        if (hasInit) {
+            EmitExpr(t, init);
+        }
+        Declare(p, nameTok.text, ty);
+        if (i >= end || Is(t.tokens[i], ";")) {
+            if (i >= end) {
+                return Fail(t, t.tokens[std::min(i, end)].line, "expected ';' after '" + nameTok.text + "'");
+            }
+            EmitToken(t, t.tokens[i], ";");
+            *next = i + 1;
+            return true;
+        }
+        if (!Is(t.tokens[i], ",")) {
+            return Fail(t, t.tokens[i].line, "unexpected '" + t.tokens[i].text + "' after '" + nameTok.text + "'");
+        }
+        EmitToken(t, t.tokens[i], ",");
+        i++;
+    }
+}
+
+bool ParseStatement(Parser &p, int *pos, int end, const Ty &ret);
+
+bool ParseCondition(Parser &p, int keyword, int *pos)
+{
+    Translator &t = p.t;
+    const Token &open = t.tokens[keyword + 1];
+    if (!Is(open, "(")) {
+        return Fail(t, t.tokens[keyword].line, "expected '(' after '" + t.tokens[keyword].text + "'");
+    }
+    Expr cond;
+    if (!ParseWhole(p, keyword + 2, open.match, &cond, "a condition") || !ToCondition(p, &cond, open.line)) {
+        return false;
+    }
+    EmitToken(t, t.tokens[keyword], t.tokens[keyword].text);
+    EmitToken(t, open, "(");
+    EmitExpr(t, cond);
+    EmitToken(t, t.tokens[open.match], ")");
+    *pos = open.match + 1;
+    return true;
+}
+
+bool ParseExpressionStatement(Parser &p, int *pos, int end)
+{
+    Translator &t = p.t;
+    const int stop = ExpressionEnd(t, *pos, end, false);
+    if (stop >= end) {
+        return Fail(t, t.tokens[*pos].line, "expected ';' at the end of the statement");
+    }
+    std::vector<Expr> list;
+    if (!ParseExpressionList(p, *pos, stop, &list)) {
+        return false;
+    }
+    for (size_t k = 0; k < list.size(); k++) {
+        EmitExpr(t, list[k]);
+        EmitToken(t, t.tokens[stop], k + 1 < list.size() ? "," : ";");
+    }
+    *pos = stop + 1;
+    return true;
+}
+
+bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
+{
+    Translator &t = p.t;
+    const Token &tok = t.tokens[*pos];
+    if (*pos >= end) {
+        return Fail(t, tok.line, "expected a statement");
+    }
+    if (Is(tok, "{")) {
+        EmitToken(t, tok, "{");
+        p.scope.levels.emplace_back();
+        int i = *pos + 1;
+        while (i < tok.match) {
+            if (!ParseStatement(p, &i, tok.match, ret)) {
+                return false;
+            }
+        }
+        p.scope.levels.pop_back();
+        EmitToken(t, t.tokens[tok.match], "}");
+        *pos = tok.match + 1;
+        return true;
+    }
+    if (Is(tok, ";")) {
+        EmitToken(t, tok, ";");
+        (*pos)++;
+        return true;
+    }
+    const std::string &word = tok.kind == TokenKind::Identifier ? tok.text : std::string();
+    if (word == "if") {
+        if (!ParseCondition(p, *pos, pos) || !ParseStatement(p, pos, end, ret)) {
+            return false;
+        }
+        if (*pos < end && Is(t.tokens[*pos], "else")) {
+            EmitToken(t, t.tokens[*pos], "else");
+            (*pos)++;
+            return ParseStatement(p, pos, end, ret);
+        }
+        return true;
+    }
+    if (word == "while") {
+        return ParseCondition(p, *pos, pos) && ParseStatement(p, pos, end, ret);
+    }
+    if (word == "do") {
+        EmitToken(t, tok, "do");
+        (*pos)++;
+        if (!ParseStatement(p, pos, end, ret)) {
+            return false;
+        }
+        if (*pos >= end || !Is(t.tokens[*pos], "while")) {
+            return Fail(t, t.tokens[std::min(*pos, end)].line, "expected 'while' after the body of 'do'");
+        }
+        if (!ParseCondition(p, *pos, pos)) {
+            return false;
+        }
+        if (*pos >= end || !Is(t.tokens[*pos], ";")) {
+            return Fail(t, t.tokens[std::min(*pos, end)].line, "expected ';' after 'do ... while (...)'");
+        }
+        EmitToken(t, t.tokens[*pos], ";");
+        (*pos)++;
+        return true;
+    }
+    if (word == "for") {
+        const Token &open = t.tokens[*pos + 1];
+        if (!Is(open, "(")) {
+            return Fail(t, tok.line, "expected '(' after 'for'");
+        }
+        const int close = open.match;
+        const int first = ExpressionEnd(t, *pos + 2, close, false);
+        const int second = first < close ? ExpressionEnd(t, first + 1, close, false) : close;
+        if (second >= close) {
+            return Fail(t, open.line, "a for loop needs two ';' in its brackets");
+        }
+        EmitToken(t, tok, "for");
+        EmitToken(t, open, "(");
+        p.scope.levels.emplace_back();
+        int i = *pos + 2;
+        int k = i;
+        while (k < first && (Is(t.tokens[k], "const") || Is(t.tokens[k], "static"))) {
+            k++;
+        }
+        if (k < first && IsTypeName(t, t.tokens[k]) && t.tokens[k + 1].kind == TokenKind::Identifier) {
+            if (!ParseVariables(p, k, first + 1, false, &i)) {
+                return false;
+            }
+        } else if (!(i == first ? (EmitToken(t, t.tokens[first], ";"), true) : ParseExpressionStatement(p, &i, first + 1))) {
+            return false;
+        }
+        if (first + 1 < second) {
+            Expr cond;
+            if (!ParseWhole(p, first + 1, second, &cond, "a condition") || !ToCondition(p, &cond, open.line)) {
+                return false;
+            }
+            EmitExpr(t, cond);
+        }
+        EmitToken(t, t.tokens[second], ";");
+        if (second + 1 < close) {
+            std::vector<Expr> steps;
+            if (!ParseExpressionList(p, second + 1, close, &steps)) {
+                return false;
+            }
+            for (size_t s = 0; s < steps.size(); s++) {
+                if (s) {
+                    EmitAt(t, steps[s].code.front().line, ",", false);
+                }
+                EmitExpr(t, steps[s]);
+            }
+        }
+        EmitToken(t, t.tokens[close], ")");
+        *pos = close + 1;
+        const bool ok = ParseStatement(p, pos, end, ret);
+        p.scope.levels.pop_back();
+        return ok;
+    }
+    if (word == "return") {
+        const int stop = ExpressionEnd(t, *pos + 1, end, false);
+        if (stop >= end) {
+            return Fail(t, tok.line, "expected ';' after 'return'");
+        }
+        EmitToken(t, tok, "return");
+        if (stop > *pos + 1) {
+            if (ret.base == 'v') {
+                return Fail(t, tok.line, "a void function returns no value");
+            }
+            Expr value;
+            if (!ParseWhole(p, *pos + 1, stop, &value, "a value") || !Convert(t, &value, ret, tok.line)) {
+                return false;
+            }
+            EmitExpr(t, value);
+        } else if (ret.base != 'v') {
+            return Fail(t, tok.line, "'return' needs a value of type " + CgTypeName(t, ret));
+        }
+        EmitToken(t, t.tokens[stop], ";");
+        *pos = stop + 1;
+        return true;
+    }
+    if (word == "break" || word == "continue") {
+        if (*pos + 1 >= end || !Is(t.tokens[*pos + 1], ";")) {
+            return Fail(t, tok.line, "expected ';' after '" + word + "'");
+        }
+        EmitToken(t, tok, word);
+        EmitToken(t, t.tokens[*pos + 1], ";");
+        *pos += 2;
+        return true;
+    }
+    if (word == "discard" || word == "switch" || word == "case" || word == "default" || word == "goto" ||
+        word == "struct" || word == "typedef" || word == "uniform" || word == "else") {
+        return Fail(t, tok.line, word == "discard" ? "'discard' belongs to fragment programs"
+                                 : word == "struct" ? "structs must be defined outside functions"
+                                 : word == "uniform" ? "uniforms must be global or parameters of the entry function"
+                                 : word == "else" ? "'else' without 'if'"
+                                                  : "'" + word + "' is not supported");
+    }
+    int k = *pos;
+    while (k < end && (Is(t.tokens[k], "const") || Is(t.tokens[k], "static"))) {
+        k++;
+    }
+    if (k < end && (IsTypeName(t, t.tokens[k]) || k > *pos) &&
+        (k > *pos || t.tokens[k + 1].kind == TokenKind::Identifier)) {
+        for (int q = *pos; q < k; q++) {
+            if (Is(t.tokens[q], "const")) {
+                EmitToken(t, t.tokens[q], "const");
+            }
+        }
+        return ParseVariables(p, k, end, false, pos);
+    }
+    if (!RefusedTypeName(t, tok)) {
+        return false;
+    }
+    return ParseExpressionStatement(p, pos, end);
+}
+
+bool ParseStatement(Parser &p, int *pos, int end, const Ty &ret)
+{
+    DepthGuard guard(p.depth);
+    if (p.depth > maxStatementDepth) {
+        return Fail(p.t, p.t.tokens[*pos].line, "statements nested too deeply");
+    }
+    return ParseStatementBody(p, pos, end, ret);
+}
+
+Parser MakeParser(Translator &t)
+{
+    Parser p{t, Scope(), &t.functions, 0};
+    p.scope.levels.push_back(t.globals);
+    return p;
+}
+
+// A function body, the block at `open`, with its parameters in scope.
+bool TranslateBody(Translator &t, int open, const Ty &ret, const std::vector<Param> &params)
+{
+    Parser p = MakeParser(t);
+    p.scope.levels.emplace_back();
+    for (const Param &param : params) {
+        Declare(p, param.name, TyOf(param.type));
+    }
+    int pos = open;
+    return ParseStatement(p, &pos, t.tokens[open].match + 1, ret);
+}
+
+// Global variables from the type at `typeIndex`; declares them for the functions that follow.
+bool TranslateGlobals(Translator &t, int typeIndex, int *next)
+{
+    Parser p = MakeParser(t);
+    p.scope.levels.emplace_back();
+    if (!ParseVariables(p, typeIndex, int(t.tokens.size()) - 1, true, next)) {
+        return false;
+    }
+    for (const auto &entry : p.scope.levels.back()) {
+        t.globals[entry.first] = entry.second;
+    }
+    return true;
+}
+
+void RegisterFunction(Translator &t, const std::string &name, const TypeRef &ret, const std::vector<Param> &params)
+{
+    FuncSig sig{TyOf(ret), {}, {}, GlslName(name)};
+    for (const Param &param : params) {
+        sig.params.push_back(TyOf(param.type));
+        sig.isOut.push_back(param.isOut);
+    }
+    std::vector<FuncSig> &overloads = t.functions[name];
+    for (const FuncSig &other : overloads) {
+        bool same = other.params.size() == sig.params.size();
+        for (size_t k = 0; same && k < sig.params.size(); k++) {
+            same = SameType(other.params[k], sig.params[k]);
+        }
+        if (same) {
+            return;  // a prototype and its definition
+        }
+    }
+    overloads.push_back(sig);
 }
 
 bool ParseStruct(Translator &t, int *pos)
@@ -793,6 +2208,9 @@ bool ParseParam(Translator &t, int begin, int end, const std::string &function, 
     }
     if (i >= end || !ParseType(t, i, &param->type)) {
         const Token &tok = t.tokens[std::min(i, end)];
+        if (!RefusedTypeName(t, tok)) {
+            return false;
+        }
         return Fail(t, tok.line, "unknown type '" + tok.text + "' in the parameters of '" + function + "'");
     }
     i++;
@@ -865,6 +2283,10 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
         input.source = CgInputSource::Vertex;
     } else if (sem == "COLOR" || sem == "COLOR0") {
         input.source = CgInputSource::Color;
+    } else if (sem == "COLOR1") {
+        input.source = CgInputSource::SecondaryColor;
+    } else if (sem == "NORMAL" || sem == "NORMAL0") {
+        input.source = CgInputSource::Normal;
     }
     int attributes = 0;
     for (const CgVaryingInput &other : t.result->inputs) {
@@ -884,8 +2306,14 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
         *declarations += "attribute " + std::string(info.cols == 1 ? "float" : "vec" + std::to_string(info.cols)) +
                          " " + input.glslName + "; ";
         value = input.glslName;
+    } else if (input.source == CgInputSource::Normal) {
+        // The current normal has three components; a fourth reads 1, as for a generic attribute.
+        value = info.cols == 4 ? "vec4(gl_Normal, 1.0)" : std::string("gl_Normal") + swizzles[info.cols == 3 ? 0 : info.cols];
     } else {
-        value = std::string(input.source == CgInputSource::Vertex ? "gl_Vertex" : "gl_Color") + swizzles[info.cols];
+        value = std::string(input.source == CgInputSource::Vertex  ? "gl_Vertex"
+                            : input.source == CgInputSource::Color ? "gl_Color"
+                                                                   : "gl_SecondaryColor") +
+                swizzles[info.cols];
     }
     *expression = info.base == 'i' ? info.glsl + "(" + value + ")" : value;
     t.result->inputs.push_back(input);
@@ -970,7 +2398,6 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
                int bodyOpen)
 {
     const Token &nameTok = t.tokens[nameIndex];
-    const int bodyClose = t.tokens[bodyOpen].match;
     if (t.entryFound) {
         return Fail(t, nameTok.line, "entry function '" + t.entry + "' is defined twice");
     }
@@ -1046,7 +2473,7 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
 
     EmitAt(t, t.tokens[nameIndex - 1].line, ret.glsl, t.tokens[nameIndex - 1].spaceBefore);
     EmitAt(t, nameTok.line, "cgx_entry(" + signature + ")", true);
-    if (!TranslateRange(t, bodyOpen, bodyClose + 1, 0)) {
+    if (!TranslateBody(t, bodyOpen, TyOf(ret), params)) {
         return false;
     }
     // The wrapper reports as the entry function's line: its faults come from that declaration.
@@ -1099,12 +2526,13 @@ bool ParseFunction(Translator &t, const TypeRef &ret, int nameIndex, int *next)
     if (!ParseParams(t, open, nameTok.text, &params)) {
         return false;
     }
+    RegisterFunction(t, nameTok.text, ret, params);
     EmitFunctionHeader(t, ret, nameIndex, params);
     if (isPrototype) {
         EmitToken(t, t.tokens[k], ";");
         return true;
     }
-    return TranslateRange(t, k, t.tokens[k].match + 1, 0);
+    return TranslateBody(t, k, TyOf(ret), params);
 }
 
 // A function, a global variable or a global uniform.
@@ -1124,6 +2552,9 @@ bool ParseDeclaration(Translator &t, int *pos)
     const Token &typeTok = t.tokens[i];
     TypeRef type;
     if (!ParseType(t, i, &type)) {
+        if (!RefusedTypeName(t, typeTok)) {
+            return false;
+        }
         if (typeTok.kind == TokenKind::Identifier) {
             return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
         }
@@ -1176,12 +2607,7 @@ bool ParseDeclaration(Translator &t, int *pos)
             EmitToken(t, t.tokens[q], word);
         }
     }
-    EmitAt(t, typeTok.line, type.glsl, typeTok.spaceBefore);
-    if (!TranslateRange(t, nameIndex, j + 1, 0)) {
-        return false;
-    }
-    *pos = j + 1;
-    return true;
+    return TranslateGlobals(t, i, pos);
 }
 
 std::string Preamble(int used)
@@ -1212,6 +2638,41 @@ std::string Preamble(int used)
         if (used & PreambleSincos) {
             text += "void cgx_sincos(" + T + " x, out " + T + " s, out " + T + " c) { s = sin(x); c = cos(x); }\n";
         }
+        if (used & PreambleHyperbolic) {
+            // GLSL 1.20 has no hyperbolic functions.
+            text += T + " cgx_cosh(" + T + " x) { return (exp(x) + exp(-x)) * 0.5; }\n";
+            text += T + " cgx_sinh(" + T + " x) { return (exp(x) - exp(-x)) * 0.5; }\n";
+            text += T + " cgx_tanh(" + T + " x) { " + T + " e = exp(2.0 * x); return (e - 1.0) / (e + 1.0); }\n";
+        }
+        if (used & PreambleModf) {
+            text += T + " cgx_modf(" + T + " x, out " + T + " i) { i = cgx_trunc(x); return x - i; }\n";
+        }
+        if (used & PreambleLdexp) {
+            text += T + " cgx_ldexp(" + T + " x, " + T + " e) { return x * exp2(e); }\n";
+        }
+    }
+    if (used & PreambleIntMod) {
+        // Cg's '%' on integers truncates like C; GLSL 1.20 has no '%'.
+        for (const char *type : {"int", "ivec2", "ivec3", "ivec4"}) {
+            const std::string T = type;
+            text += T + " cgx_imod(" + T + " a, " + T + " b) { return a - b * (a / b); }\n";
+        }
+    }
+    if (used & PreambleLit) {
+        text += "vec4 cgx_lit(float d, float h, float m) "
+                "{ return vec4(1.0, max(d, 0.0), (d < 0.0 || h < 0.0) ? 0.0 : pow(h, m), 1.0); }\n";
+    }
+    if (used & PreambleDeterminant) {
+        text += "float cgx_determinant(mat2 m) { return m[0][0] * m[1][1] - m[1][0] * m[0][1]; }\n"
+                "float cgx_determinant(mat3 m) { return dot(m[0], cross(m[1], m[2])); }\n"
+                "float cgx_determinant(mat4 m) {\n"
+                "    float b00 = m[0][0] * m[1][1] - m[0][1] * m[1][0], b01 = m[0][0] * m[1][2] - m[0][2] * m[1][0];\n"
+                "    float b02 = m[0][0] * m[1][3] - m[0][3] * m[1][0], b03 = m[0][1] * m[1][2] - m[0][2] * m[1][1];\n"
+                "    float b04 = m[0][1] * m[1][3] - m[0][3] * m[1][1], b05 = m[0][2] * m[1][3] - m[0][3] * m[1][2];\n"
+                "    float b06 = m[2][0] * m[3][1] - m[2][1] * m[3][0], b07 = m[2][0] * m[3][2] - m[2][2] * m[3][0];\n"
+                "    float b08 = m[2][0] * m[3][3] - m[2][3] * m[3][0], b09 = m[2][1] * m[3][2] - m[2][2] * m[3][1];\n"
+                "    float b10 = m[2][1] * m[3][3] - m[2][3] * m[3][1], b11 = m[2][2] * m[3][3] - m[2][3] * m[3][2];\n"
+                "    return b00 * b11 - b01 * b10 + b02 * b09 + b03 * b08 - b04 * b07 + b05 * b06;\n}\n";
     }
     return text;
 }
@@ -1221,7 +2682,14 @@ bool Translate(Translator &t, const std::string &source)
     if (source.size() > maxSourceSize) {
         return Fail(t, 1, "the program is larger than 16 MiB");
     }
-    if (!Lex(t, source) || !MatchBrackets(t)) {
+    CgPreprocessResult preprocessed;
+    if (!PreprocessCg(source, t.fileName.c_str(), &preprocessed)) {
+        t.failed = true;
+        t.error = preprocessed.error;
+        t.errorLine = preprocessed.errorLine;
+        return false;
+    }
+    if (!Lex(t, preprocessed.text) || !MatchBrackets(t)) {
         return false;
     }
     int pos = 0;
@@ -1316,6 +2784,41 @@ bool ReadLogPrefix(const std::string &text, int *line, size_t *rest)
     return true;
 }
 
+// A GLSL compiler message in the words of the Cg program: its types, names and functions.
+std::string CgWords(const std::string &text, const char *entry)
+{
+    static const std::unordered_map<std::string, std::string> words = {
+        {"vec2", "float2"}, {"vec3", "float3"}, {"vec4", "float4"}, {"ivec2", "int2"}, {"ivec3", "int3"},
+        {"ivec4", "int4"}, {"bvec2", "bool2"}, {"bvec3", "bool3"}, {"bvec4", "bool4"}, {"mat2", "float2x2"},
+        {"mat3", "float3x3"}, {"mat4", "float4x4"}, {"mix", "lerp"}, {"fract", "frac"}, {"inversesqrt", "rsqrt"},
+        {"matrixCompMult", "'*'"}, {"cgx_imod", "'%'"}, {"cgx_in0", "the input"}, {"cgx_out", "the output"}};
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (!IsIdentifierStart(text[i])) {
+            out += text[i++];
+            continue;
+        }
+        size_t b = i;
+        while (i < text.size() && IsIdentifierChar(text[i])) {
+            i++;
+        }
+        std::string word = text.substr(b, i - b);
+        auto found = words.find(word);
+        if (found != words.end()) {
+            word = found->second;
+        } else if (word == "cgx_entry") {
+            word = entry && *entry ? entry : "main";
+        } else if (word.size() == 6 && word.compare(0, 3, "mat") == 0 && word[4] == 'x') {
+            word = "float" + word.substr(3);  // held transposed: GLSL matRxC is Cg floatRxC
+        } else if (word.compare(0, 4, "cgu_") == 0 || word.compare(0, 4, "cgx_") == 0) {
+            word = word.substr(4);
+        }
+        out += word;
+    }
+    return out;
+}
+
 }  // namespace
 
 bool TranslateCgProgram(const std::string &source, const char *fileName, const char *entry, CgTranslation *out)
@@ -1362,7 +2865,7 @@ int CgTypeComponents(CgType type)
     return 0;
 }
 
-std::string RewriteGlslLog(const std::string &log, const char *fileName)
+std::string RewriteGlslLog(const std::string &log, const char *fileName, const char *entry)
 {
     const std::string name = fileName ? fileName : "program";
     std::string out;
@@ -1390,7 +2893,7 @@ std::string RewriteGlslLog(const std::string &log, const char *fileName)
             text = name + "(" + std::to_string(line) + ")" + text.substr(rest);
         }
         if (!text.empty()) {
-            out += text + "\n";
+            out += (out.empty() ? "" : "\n") + CgWords(text, entry);
         }
     }
     return out;

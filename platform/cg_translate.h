@@ -8,13 +8,13 @@
 enum class CgType { Float, Float2, Float3, Float4, Float2x2, Float3x3, Float4x4, Int, Int2, Int3, Int4 };
 
 // Where the wrapper takes a varying input from.
-enum class CgInputSource { Vertex, Color, Attribute };
+enum class CgInputSource { Vertex, Color, Attribute, Normal, SecondaryColor };
 
 struct CgVaryingInput {
     std::string name;      // as the Cg program names it: "IN.zfeldpos", or a plain parameter name
-    std::string glslName;  // the attribute in the shader; empty for Vertex and Color
+    std::string glslName;  // the attribute in the shader; empty for all but Attribute
     CgInputSource source;
-    int attribIndex;       // generic attribute index, 1 and up; 0 for Vertex and Color
+    int attribIndex;       // generic attribute index, 1 and up; 0 for all but Attribute
     int components;        // 1 to 4
 };
 
@@ -42,8 +42,10 @@ bool TranslateCgProgram(const std::string &source, const char *fileName, const c
 int CgTypeComponents(CgType type);
 
 // Rewrites the line prefixes of a GLSL compiler log ("0:12(5): error: ..." or
-// "0(12) : error ...") to name `fileName` and its line: "wind.cg(12): error: ...".
-std::string RewriteGlslLog(const std::string &log, const char *fileName);
+// "0(12) : error ...") to name `fileName` and its line: "wind.cg(12): error: ...", and its
+// words to the program's: float3 for vec3, saturate for cgx_saturate, `entry` for the wrapper.
+// Empty lines are dropped; the text does not end with a newline.
+std::string RewriteGlslLog(const std::string &log, const char *fileName, const char *entry = "main");
 
 // Matrices are held transposed in the shader: a Cg row is a GLSL column, so indexing,
 // constructors and casts keep their Cg meaning and mul(a, b) becomes (b * a). A float4x4 uniform

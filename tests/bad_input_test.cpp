@@ -306,6 +306,9 @@ TEST(WindowFromOutside, MinimisedStopsDrawingAndRestoredGoesOn)
     // Without a window manager nobody acts on the request; the unmap is what one would do.
     RunCommand("xdotool windowminimize " + id + "; xdotool windowunmap --sync " + id + "; sleep 0.5");
     EXPECT_LE(TicksInOneSecond(program), 5) << "still drawing while minimised";
+    // A new size while minimised sets the projection and nothing more: still no frames.
+    RunCommand("xdotool windowsize " + id + " 640 480; sleep 0.5");
+    EXPECT_LE(TicksInOneSecond(program), 5) << "drawing again after a resize while minimised";
     RunCommand("xdotool windowmap --sync " + id + "; xdotool windowactivate " + id + " 2>/dev/null; sleep 0.5");
     EXPECT_GE(TicksInOneSecond(program), 10) << "not drawing after the restore";
     PressKeys(id, "Escape");
@@ -320,11 +323,7 @@ TEST(FullScreenToggles, TwentyTogglesLeaveNoLeak)
     // A display of its own that has the 800 x 600 mode, so that every switch succeeds.
     std::string display = StartVirtualDisplay("800x600x24");
     ASSERT_NE(display, "") << "Xvfb did not start";
-    struct DisplayOverride {
-        std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-        ~DisplayOverride() { setenv("DISPLAY", saved.c_str(), 1); }
-    } restore;
-    setenv("DISPLAY", display.c_str(), 1);
+    DisplayOverride restore(display);
 
     std::string dir = MakeRunDirectory("toggles", {"wind.cg", "terrain.raw"});
     RunningProgram program;

@@ -107,8 +107,23 @@ protected:
         return ReadPixels();
     }
 
+    void DrawBentVertices(const std::string &path);
+
     CGcontext context = nullptr;
 };
+
+std::string ReadText(const char *path)
+{
+    std::string text;
+    if (FILE *f = std::fopen(path, "rb")) {
+        char buffer[4096];
+        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+            text.append(buffer, got);
+        }
+        std::fclose(f);
+    }
+    return text;
+}
 
 // The bend as the processor's path computes it, in float.
 V3 Bend(V3 p, V3 wind, V3 foot, float s)
@@ -211,6 +226,38 @@ TEST_F(CgRuntime, CompileErrorsNameTheCgLine)
     EXPECT_EQ(text.compare(0, 31, "The compile returned an error.\n"), 0) << text;
     EXPECT_NE(text.find(path + "(14)"), std::string::npos) << text;
     EXPECT_NE(text.find("undeclaredThing"), std::string::npos) << text;
+
+    // Caught by the GLSL compiler: told in Cg's types, on the Cg line, without a trailing empty line.
+    path = WriteFile("broken3.cg", head + "{\n    vfconn OUT;\n    OUT.HPos = float4(IN.position, 1.0, 2.0);\n"
+                                          "    return OUT;\n}\n");
+    text = FailingCreate(path, CG_COMPILER_ERROR);
+    EXPECT_NE(text.find(path + "(6)"), std::string::npos) << text;
+    EXPECT_NE(text.find("float4"), std::string::npos) << text;
+    EXPECT_EQ(text.find("vec4"), std::string::npos) << text;
+    EXPECT_NE(text.back(), '\n') << text;
+}
+
+TEST_F(CgRuntime, NormalAndSecondaryColourInputsSetTheirGlAttributes)
+{
+    const std::string path = WriteFile("lit.cg", "struct vin { float4 p : POSITION; float3 n : NORMAL; "
+                                                 "float3 c1 : COLOR1; };\n"
+                                                 "float4 main(vin IN) : POSITION { return IN.p + float4(IN.n + IN.c1, 0); }\n");
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    cgGLSetParameter3f(cgGetNamedParameter(program, "IN.n"), 0.25f, 0.5f, 0.75f);
+    cgGLSetParameter3f(cgGetNamedParameter(program, "IN.c1"), 0.125f, 0.375f, 0.625f);
+    float normal[4] = {};
+    float secondary[4] = {};
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    glGetFloatv(GL_CURRENT_SECONDARY_COLOR, secondary);
+    EXPECT_EQ(normal[0], 0.25f);
+    EXPECT_EQ(normal[2], 0.75f);
+    EXPECT_EQ(secondary[1], 0.375f);
+    EXPECT_EQ(secondary[2], 0.625f);
+    cgGLSetParameter1f(cgGetNamedParameter(program, "IN.n"), 0.5f);
+    glGetFloatv(GL_CURRENT_NORMAL, normal);
+    EXPECT_EQ(normal[0], 0.5f);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
 }
 
 TEST_F(CgRuntime, FootVerticesLandWhereTheFixedPipelinePutsThem)
@@ -243,10 +290,44 @@ TEST_F(CgRuntime, FootVerticesLandWhereTheFixedPipelinePutsThem)
     }
 }
 
+// The shipped program rewritten with what the translator accepts beyond it: macros and
+// conditionals, a global brace-initialised array, implicit truncation and an int spread.
+std::string Rewritten(int variant)
+{
+    std::string text = ReadText(windFile);
+    auto replace = [&text](const std::string &from, const std::string &to) {
+        size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) {
+            text.replace(at, from.size(), to);
+        }
+    };
+    if (variant == 1) {
+        text = "#define PI 3.1415927\n#define SQ(a) ((a) * (a))\n#ifndef PI\n#error no PI\n#endif\n" + text;
+        replace("const float pi = 3.1415927;", "const float pi = PI;");
+        replace("float3 p = IN.position.xyz;", "float3 p = IN.position;");
+        replace("sqrt(ex * ex + ey * ey)", "sqrt(SQ(ex) + SQ(ey))");
+    } else {
+        text = "static const float fieldShift[] = {-5.12, -5.12, 0};\n" + text;
+        replace("float k = 1.0;", "float k = 1;");
+        replace("bent = float3(p.x, p.y, 0.0);", "bent.z = 0;");
+        replace("float3(-5.12, -5.12, 0.0)", "float3(fieldShift[0], fieldShift[1], fieldShift[2])");
+    }
+    return text;
+}
+
 TEST_F(CgRuntime, BentVerticesFollowTheProcessorFormula)
 {
+    for (int variant = 0; variant < 3; variant++) {
+        SCOPED_TRACE(variant == 0 ? "the shipped wind.cg" : "a rewrite of wind.cg, variant " + std::to_string(variant));
+        DrawBentVertices(variant == 0 ? std::string(windFile) : WriteFile("wind_rewritten.cg", Rewritten(variant)));
+    }
+}
+
+void CgRuntime::DrawBentVertices(const std::string &path)
+{
     SetView();
-    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, windFile, CG_PROFILE_GLSLV, "main", nullptr);
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), CG_PROFILE_GLSLV, "main", nullptr);
     ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
     WindParameters w = FindWindParameters(program);
     cgGLEnableProfile(CG_PROFILE_GLSLV);
@@ -274,6 +355,10 @@ TEST_F(CgRuntime, BentVerticesFollowTheProcessorFormula)
         EXPECT_LE(CountDifferentPixels(expected, drawn, 2), 40) << "wind mode " << c.wind.z;
     }
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
 }
 
 TEST_F(CgRuntime, DestroyingContextsReleasesGlObjects)

@@ -162,7 +162,7 @@ vout main(vin v, uniform float3x3 Basis, uniform float Time, uniform float4x4 M)
     EXPECT_NE(flat.find("((v.p)*(Basis))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("((mat3(M))*(v.p))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec3Shade(vec3cgu_input)"), std::string::npos) << t.glsl;
-    EXPECT_NE(flat.find("cgx_saturate(mix(cgu_input,fract(cgu_input),0.5))"), std::string::npos) << t.glsl;
+    EXPECT_NE(flat.find("cgx_saturate(mix(cgu_input,fract(cgu_input),vec3(0.5)))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("cgx_fmod(Time,2.0)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("inversesqrt(2.0)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec4cgx_fmod(vec4a,floatb)"), std::string::npos) << "preamble for fmod";
@@ -186,6 +186,7 @@ TEST(CgTranslate, FailuresNameTheLine)
 {
     const std::string head = "struct appin { float4 position : POSITION; };\n"
                              "struct vfconn { float4 HPos : POSITION; };\n";
+    const std::string body = head + "vfconn main(appin IN)\n{ vfconn o;\n";
     const struct {
         std::string source;
         int line;
@@ -203,11 +204,33 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "struct bad { float4 c : COLOR0; };\nbad main(appin IN) { bad o; return o; }\n", 4,
          "has no POSITION"},
         {head + "vfconn main(float4 p)\n{ vfconn o; return o; }\n", 3, "needs a semantic or 'uniform'"},
-        {head + "#define X 1\n", 3, "preprocessor"},
+        {head + "#include \"common.cg\"\n", 3, "#include is not supported"},
         {head + "vfconn main(appin IN) {\n return IN \x01; }\n", 4, "unexpected character byte 0x01"},
         {head + "vfconn main(appin IN) {\n return ); }\n", 4, "')' does not close the '{' of line 3"},
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
         {head + "vfconn main(appin IN, uniform float2x3 M) { vfconn o; return o; }\n", 3, "unsupported type"},
+        // Refused by name, on the line that uses it.
+        {head + "#define F(a) #a\n", 3, "'#' operator in macros is not supported"},
+        {head + "#if 1\n#error the mode is gone\n#endif\n", 4, "#error the mode is gone"},
+        {head + "#ifdef X\n", 3, "#if is never closed"},
+        {head + "#define F(a, b) a\nfloat x = F(1);\n", 4, "macro 'F' takes 2 arguments, not 1"},
+        {body + "o.HPos = tex2D(s, IN.position.xy);\n}\n", 5, "'tex2D' reads a texture"},
+        {body + "o.HPos = ddx(IN.position);\n}\n", 5, "'ddx' belongs to fragment programs"},
+        {body + "o.HPos = isnan(IN.position) ? 1 : 0;\n}\n", 5, "'isnan' is not supported"},
+        {body + "o.HPos = noise(IN.position);\n}\n", 5, "'noise' is not supported"},
+        {body + "o.HPos = cosine(IN.position);\n}\n", 5, "'cosine' is not a function"},
+        {body + "int i = 3 & 1;\n}\n", 5, "operator '&' is not supported"},
+        {body + "int i = ~3;\n}\n", 5, "'~' is not supported"},
+        {body + "switch (1) { }\n}\n", 5, "'switch' is not supported"},
+        {body + "discard;\n}\n", 5, "'discard' belongs to fragment programs"},
+        {body + "float4x4 M = 0;\no.HPos = M * IN.position;\n}\n", 6, "element by element in Cg"},
+        {body + "float4x4 M = 0;\no.HPos.x = M._m00;\n}\n", 6, "matrix swizzles ('._m00') are not supported"},
+        {body + "if (IN.position) o.HPos = 1;\n}\n", 5, "the condition is a float4"},
+        {body + "o.HPos = IN.position.xyq;\n}\n", 5, "'xyq' is not a member of float4"},
+        {body + "float3 v = IN.position.xy;\n}\n", 5, "cannot convert float2 to float3"},
+        {body + "const float w[2] = {1, 2, 3};\n}\n", 5, "too many values for a float[2]"},
+        {body + "o.HPos = undeclaredThing;\n}\n", 5, "'undeclaredThing' is not declared"},
+        {head + "uniform sampler2D tex;\n", 3, "'sampler2D': textures are not supported"},
     };
     for (const auto &c : cases) {
         CgTranslation t;
@@ -269,10 +292,16 @@ TEST(CgTranslate, SurvivesHostileInput)
 
 TEST(GlslLog, LinePrefixesNameTheCgFile)
 {
-    EXPECT_EQ(RewriteGlslLog("0:12(5): error: `foo' undeclared\n", "wind.cg"), "wind.cg(12): error: `foo' undeclared\n");
+    EXPECT_EQ(RewriteGlslLog("0:12(5): error: `foo' undeclared\n", "wind.cg"), "wind.cg(12): error: `foo' undeclared");
     EXPECT_EQ(RewriteGlslLog("0(7) : error C1008: undefined variable \"x\"", "wind.cg"),
-              "wind.cg(7) : error C1008: undefined variable \"x\"\n");
+              "wind.cg(7) : error C1008: undefined variable \"x\"");
     EXPECT_EQ(RewriteGlslLog("ERROR: 0:3: 'x' : undeclared identifier\n", "a.cg"),
-              "a.cg(3): error: 'x' : undeclared identifier\n");
-    EXPECT_EQ(RewriteGlslLog("error: linking failed\n\n", "wind.cg"), "error: linking failed\n");
+              "a.cg(3): error: 'x' : undeclared identifier");
+    EXPECT_EQ(RewriteGlslLog("error: linking failed\n\n", "wind.cg"), "error: linking failed");
+    // The program's words, not the shader's: types, renamed names, library functions, the entry.
+    EXPECT_EQ(RewriteGlslLog("0:4(9): error: cannot convert vec3 to mat3x2 in cgx_entry\n"
+                             "0:5(1): error: no matching function cgx_saturate(ivec2), mix, cgu_input, mat4\n\n",
+                             "wind.cg", "vmain"),
+              "wind.cg(4): error: cannot convert float3 to float3x2 in vmain\n"
+              "wind.cg(5): error: no matching function saturate(int2), lerp, input, float4x4");
 }

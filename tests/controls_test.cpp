@@ -10,6 +10,7 @@
 #include "tests/gl_fixture.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
+#include "ui/overlay.h"
 #include "wind/wind.h"
 
 namespace {
@@ -128,6 +129,20 @@ TEST_F(Controls, DirectionWrapsOneStepPastTheSeamExceptInVortex)
     windSettings.mode = DummyBlast;
     Hold({'R'}, 2);
     EXPECT_FLOAT_EQ(windSettings.direction, 3.0f * Pi / 100.0f);
+
+    // W, A three times (Dummy), E held 194 frames: the direction line shows the hundredths
+    // truncated, 10.79, not rounded to 10.80.
+    ResetControls();
+    Hold({'W'}, 1);
+    for (int press = 0; press < 3; press++) {
+        Hold({'A'}, 1);
+    }
+    Hold({'E'}, 194);
+    ASSERT_EQ(windSettings.mode, Dummy);
+    OverlayLine lines[OverlayMaxLines];
+    int count = ComposeOverlayLines(lines, 19.33f);
+    ASSERT_EQ(count, 7);
+    EXPECT_STREQ(lines[4].text, "Windrichtung (E/R): 10.79");
 }
 
 TEST_F(Controls, OppositeKeysTogetherLeaveTheValue)
@@ -145,6 +160,23 @@ TEST_F(Controls, OppositeKeysTogetherLeaveTheValue)
     EXPECT_NEAR(camera.distance, -25.0f, 1e-5);
     EXPECT_NEAR(camera.tilt, 0.0f, 1e-5);
     EXPECT_NEAR(camera.heading, 0.0f, 1e-5);
+
+    // At a bound or a wrap the table's order decides. Y and X from the start: Y's guard fails,
+    // X steps down once.
+    ResetControls();
+    Hold({'Y', 'X'}, 1);
+    EXPECT_EQ(windSettings.bendExponent, initialWindSettings.bendExponent - Pi / 20.0f);
+    // E and R from 0: E wraps to 2 pi - pi/100, then R steps on from there.
+    ResetControls();
+    Hold({'E', 'R'}, 1);
+    EXPECT_EQ(windSettings.direction, 6.2517695f + Pi / 100.0f);
+    // A turns Gusting into Vortex before E is tested, so E no longer turns the direction.
+    ResetControls();
+    windSettings.mode = Gusting;
+    windSettings.direction = 1.0f;
+    Hold({'A', 'E'}, 1);
+    EXPECT_EQ(windSettings.mode, Vortex);
+    EXPECT_EQ(windSettings.direction, 1.0f);
 }
 
 TEST_F(Controls, CameraKeysHaveNoLimits)

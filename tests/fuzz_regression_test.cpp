@@ -56,6 +56,18 @@ TEST(FuzzRegressions, CgTranslationKeepsItsPromises)
     }
 }
 
+TEST(FuzzRegressions, CgPreprocessingKeepsItsPromises)
+{
+    std::vector<std::string> files = FilesIn(fuzzDir + "/corpus/cg_preprocess");
+    ASSERT_FALSE(files.empty()) << "no seeds under " << fuzzDir;
+    for (const std::string &file : FilesIn(fuzzDir + "/regressions/cg_preprocess")) {
+        files.push_back(file);
+    }
+    for (const std::string &file : files) {
+        EXPECT_EQ(fuzzchecks::CheckCgPreprocess(ReadBytes(file)), "") << file;
+    }
+}
+
 TEST(FuzzRegressions, HeightMapLoaderKeepsItsPromises)
 {
     std::vector<std::string> files = FilesIn(fuzzDir + "/corpus/height_map");

@@ -8,6 +8,7 @@
 #include "grass/blades.h"
 #include "grass/grass_field.h"
 #include "scene/height_map.h"
+#include "tests/blade_table.h"
 
 namespace {
 
@@ -79,6 +80,15 @@ TEST(GrassField, SampleIndexTruncatesTheStoredCoordinate)
     EXPECT_EQ(grassField.baseX[20], 3.05f);
     EXPECT_EQ(grassField.baseHeight[20], float(double(304 % 256) * double(0.01f)));
     EXPECT_EQ(grassField.baseHeight[0], float(double(822 % 256) * double(0.01f)));
+
+    // Rows alike: blade 40 stands at y = 7.95, stored as 7.9499998, and samples row 794.
+    for (int y = 0; y < HeightMapSide; y++) {
+        std::memset(&map[size_t(y) * HeightMapSide], y % 256, HeightMapSide);
+    }
+    GenerateFirstMeadow(map.data());
+    EXPECT_EQ(grassField.baseY[40], 7.95f);
+    EXPECT_EQ(grassField.baseHeight[40], float(double(794 % 256) * double(0.01f)));
+    EXPECT_EQ(grassField.baseHeight[0], float(double(633 % 256) * double(0.01f)));
 
     // 196 blades of the first meadow sample one below the decimal coordinate.
     fieldRandomState = 1;
@@ -163,4 +173,27 @@ TEST(BladeConstruction, FirstBladeOfFirstMeadow)
     EXPECT_FLOAT_EQ(f.row1, 1.54f);
     EXPECT_FLOAT_EQ(f.row2, 2.98f);
     EXPECT_FLOAT_EQ(f.tip, 4.12f);
+}
+
+TEST(BladeConstruction, EveryBladeOfTheFirstMeadowToTheBit)
+{
+    // Formed in double and stored once as float: a construction in float, or in another order,
+    // lands one float off somewhere in the meadow.
+    std::vector<unsigned char> map = FlatMap(0);
+    GenerateFirstMeadow(map.data());
+    const GrassField &g = grassField;
+    for (int i = 0; i < BladeCount; i++) {
+        Vec3 v[BladeVertexCount], table[BladeVertexCount];
+        BuildBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], g.segmentLeanScale, v);
+        TableBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], table);
+        for (int k = 0; k < BladeVertexCount; k++) {
+            ASSERT_EQ(v[k].x, table[k].x) << "blade " << i << " vertex " << k;
+            ASSERT_EQ(v[k].y, table[k].y) << "blade " << i << " vertex " << k;
+            ASSERT_EQ(v[k].z, table[k].z) << "blade " << i << " vertex " << k;
+        }
+        BendFactors f = BladeBendFactors(g.heightExtra[i]);
+        ASSERT_EQ(f.row1, TableBendFactor(1, g.heightExtra[i])) << "blade " << i;
+        ASSERT_EQ(f.row2, TableBendFactor(2, g.heightExtra[i])) << "blade " << i;
+        ASSERT_EQ(f.tip, TableBendFactor(3, g.heightExtra[i])) << "blade " << i;
+    }
 }

@@ -90,12 +90,12 @@ protected:
 
     static unsigned base;
     static bool built;
-    static GlyphMetrics metrics[256];
+    static GlyphMetrics metrics[255];
 };
 
 unsigned OutlineFontTest::base = 0;
 bool OutlineFontTest::built = false;
-GlyphMetrics OutlineFontTest::metrics[256];
+GlyphMetrics OutlineFontTest::metrics[255];
 
 TEST_F(OutlineFontTest, GlyphsDrawWithOpenCounters)
 {
@@ -125,6 +125,20 @@ TEST_F(OutlineFontTest, ListsAdvanceAlongX)
     EXPECT_GT(GetAdvance(' ')[0], 0.0f);
     EXPECT_EQ(GetAdvance(0x81), GetAdvance(' '));
     EXPECT_EQ(GetAdvance(255), std::vector<float>(3, 0.0f));
+
+    // The metrics agree with the lists: the pen moves by the cell increment, and the ink lies
+    // within a glyph's cell, starting near the pen and rising above the baseline.
+    for (int code : {int('A'), int('W'), int('7'), 0xE4}) {
+        const GlyphMetrics &m = metrics[code];
+        EXPECT_EQ(m.cellIncX, GetAdvance(code)[0]) << "code " << code;
+        EXPECT_GT(m.blackBoxX, 0.2f) << "code " << code;
+        EXPECT_GT(m.blackBoxY, 0.2f) << "code " << code;
+        EXPECT_GT(m.originY, 0.2f) << "code " << code;
+        EXPECT_LT(std::fabs(m.originX), 0.2f) << "code " << code;
+        EXPECT_LT(m.originX + m.blackBoxX, m.cellIncX + 0.2f) << "code " << code;
+    }
+    EXPECT_EQ(metrics[' '].blackBoxX, 0.0f);
+    EXPECT_EQ(metrics[0x81].cellIncX, metrics[' '].cellIncX);
 }
 
 TEST_F(OutlineFontTest, CurrentNormalIsUnitAfterGlyph)

@@ -12,10 +12,13 @@
 
 namespace {
 
+// tan(22.5 degrees) x 35 x 4 / 3: the view's reach at the overlay's depth in an 800 x 600 window.
+const float FourByThreeHalfWidth = 19.329f;
+
 std::vector<std::string> Shown()
 {
     OverlayLine lines[OverlayMaxLines];
-    int count = ComposeOverlayLines(lines);
+    int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
     std::vector<std::string> texts;
     for (int i = 0; i < count; i++) {
         texts.push_back(std::string(lines[i].text) + (lines[i].suffix ? lines[i].suffix : ""));
@@ -86,7 +89,7 @@ TEST_F(Overlay, WindLinesFollowPathAndMode)
     for (const Case &c : cases) {
         windSettings.mode = c.mode;
         OverlayLine lines[OverlayMaxLines];
-        int count = ComposeOverlayLines(lines);
+        int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
         EXPECT_STREQ(lines[3].text, c.label);
         EXPECT_EQ(count, 6 + int(c.direction) + int(c.frequency)) << c.label;
         bool hasDirection = false, hasFrequency = false;
@@ -115,14 +118,40 @@ TEST_F(Overlay, NumbersAreWrittenAsTheUserReadsThem)
     EXPECT_EQ(texts[5], "Windst\xE4rke (Y/X): -0.00 Prozent");
     EXPECT_EQ(texts.back(), "FPS:  59");
 
-    // Line positions: top left, bottom left, top right, all 35 units ahead.
+    // All eight positions: top left, bottom left, top right (all 35 units ahead).
+    windSettings.mode = Gusting;
     OverlayLine lines[OverlayMaxLines];
-    int count = ComposeOverlayLines(lines);
+    ASSERT_EQ(ComposeOverlayLines(lines, FourByThreeHalfWidth), 8);
+    const float positions[8][2] = {{-19, 13.5f}, {-19, 12.5f}, {-19, -10}, {-19, -11},
+                                   {-19, -12}, {-19, -13}, {-19, -14}, {16, 13.5f}};
+    for (int i = 0; i < 8; i++) {
+        EXPECT_EQ(lines[i].x, positions[i][0]) << "line " << i + 1;
+        EXPECT_EQ(lines[i].y, positions[i][1]) << "line " << i + 1;
+    }
+}
+
+TEST_F(Overlay, RateLineMovesInOnlyWhenItsInkWouldPassTheEdge)
+{
+    // Every glyph 0.6 wide with its ink from 0.05 to 0.55: "FPS:  59" ends its ink at 4.75.
+    const GlyphMetrics saved[256] = {};
+    std::memcpy(const_cast<GlyphMetrics *>(saved), textOverlay.glyphMetrics, sizeof saved);
+    for (GlyphMetrics &m : textOverlay.glyphMetrics) {
+        m = GlyphMetrics{0.5f, 0.7f, 0.05f, 0.7f, 0.6f, 0.0f};
+    }
+    textOverlay.glyphMetrics[unsigned(' ')] = GlyphMetrics{0.0f, 0.0f, 0.0f, 0.0f, 0.6f, 0.0f};
+    frameRateCounter.shownRate = 59;
+    EXPECT_FLOAT_EQ(LineInkEnd("FPS:  59"), 4.75f);
+    EXPECT_FLOAT_EQ(LineInkEnd("FPS:  59   "), 4.75f);
+    OverlayLine lines[OverlayMaxLines];
+    int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
+    EXPECT_EQ(lines[count - 1].x, FourByThreeHalfWidth - LineInkEnd("FPS:  59"));
+    // The other lines stay where they are; a wider view keeps the rate at 16.
     EXPECT_EQ(lines[0].x, -19.0f);
-    EXPECT_EQ(lines[0].y, 13.5f);
-    EXPECT_EQ(lines[2].y, -10.0f);
+    count = ComposeOverlayLines(lines, 30.0f);
     EXPECT_EQ(lines[count - 1].x, 16.0f);
-    EXPECT_EQ(lines[count - 1].y, 13.5f);
+    EXPECT_EQ(FitLineX(16.0f, 3.0f, 19.0f), 16.0f);
+    EXPECT_EQ(FitLineX(16.0f, 3.5f, 19.0f), 15.5f);
+    std::memcpy(textOverlay.glyphMetrics, saved, sizeof saved);
 }
 
 TEST(FrameRate, ShowsTheCountOfTheLastSecond)

@@ -273,16 +273,33 @@ void WriteTextFile(const std::string &path, const std::string &text)
     out << text;
 }
 
-bool StartWindowed(RunningProgram &program, const std::string &directory,
-                   const std::vector<std::string> &environment)
+bool StartAnswering(RunningProgram &program, const std::string &directory, const char *answer,
+                    const std::vector<std::string> &environment)
 {
     program = StartProgram(directory, environment);
     std::string question = WaitForWindow("FullScreen-Modus?", 20);
     if (question.empty()) {
         return false;
     }
-    PressKeys(question, NoKey());
+    PressKeys(question, answer);
     return true;
+}
+
+bool StartWindowed(RunningProgram &program, const std::string &directory,
+                   const std::vector<std::string> &environment)
+{
+    return StartAnswering(program, directory, NoKey(), environment);
+}
+
+DisplayOverride::DisplayOverride(const std::string &display)
+    : saved(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "")
+{
+    setenv("DISPLAY", display.c_str(), 1);
+}
+
+DisplayOverride::~DisplayOverride()
+{
+    setenv("DISPLAY", saved.c_str(), 1);
 }
 
 std::string OpenWindowed(RunningProgram &program, const std::string &directory)

@@ -59,10 +59,21 @@ std::string MakeRunDirectory(const char *name, const std::vector<std::string> &d
 
 void WriteTextFile(const std::string &path, const std::string &text);
 
-// Starts the program in `directory` and answers the start-up question with No (Escape), so it
-// opens a window; false when no question came.
+// Starts the program in `directory` and answers the start-up question with `answer` (Return
+// for Yes, Escape for No); false when no question came.
+bool StartAnswering(RunningProgram &program, const std::string &directory, const char *answer,
+                    const std::vector<std::string> &environment = {});
+
+// Answers No, so the program opens a window.
 bool StartWindowed(RunningProgram &program, const std::string &directory,
                    const std::vector<std::string> &environment = {});
+
+// Points DISPLAY at another display for as long as it lives.
+struct DisplayOverride {
+    explicit DisplayOverride(const std::string &display);
+    ~DisplayOverride();
+    std::string saved;
+};
 
 // Starts the program windowed; the main window's id, or "" when it did not come (a missing
 // start-up question is a test failure).

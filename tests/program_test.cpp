@@ -83,20 +83,58 @@ TEST(Program, WithoutDisplayWritesTheMessagesAndFails)
 
 TEST(Program, F1RecreatesTheWindowAfterTheModeSwitchFails)
 {
-    // The test display has no 800 x 600 mode: full screen cannot be had.
+    // The test display has no 800 x 600 mode: full screen cannot be had. Yes is answered with
+    // the message and a window, and the request stays at full screen.
     std::string dir = MakeRunDirectory("toggle", {"wind.cg", "terrain.raw"});
     RunningProgram program;
-    std::string first = OpenWindowed(program, dir);
-    ASSERT_NE(first, "");
-    PressKeys(first, "F1");
+    ASSERT_TRUE(StartAnswering(program, dir, "Return")) << ReadStderr(program);
     std::string error = WaitForWindow("Error", 20);
-    ASSERT_NE(error, "") << "no mode-switch message";
+    ASSERT_NE(error, "") << "no mode-switch message\n" << ReadStderr(program);
     PressKeys(error, "Return");
-    std::string second = WaitForWindow("Halmwind", 20);
-    ASSERT_NE(second, "");
-    EXPECT_NE(second, first);
-    PressKeys(second, "Escape");
+    std::string first = WaitForWindow("Halmwind", 20);
+    ASSERT_NE(first, "");
+    EXPECT_EQ(WindowSize(first), "Width:800Height:600");
+    // The first toggle asks for a window: no message this time.
+    PressKeys(first, "F1");
+    std::string second = WaitForWindowOtherThan("Halmwind", first, 20);
+    ASSERT_NE(second, "") << ReadStderr(program);
+    EXPECT_EQ(WaitForWindow("Error", 1), "");
+    // The second asks for full screen again, and fails again.
+    PressKeys(second, "F1");
+    error = WaitForWindow("Error", 20);
+    ASSERT_NE(error, "") << "no mode-switch message after the second toggle";
+    PressKeys(error, "Return");
+    std::string third = WaitForWindowOtherThan("Halmwind", second, 20);
+    ASSERT_NE(third, "");
+    PressKeys(third, "Escape");
     EXPECT_EQ(WaitForExit(program, 20), 0);
+}
+
+TEST(Program, YesCoversTheDisplayWithoutCursorUntilF1)
+{
+    // A display of its own whose mode is 800 x 600: the switch is made.
+    std::string display = StartVirtualDisplay("800x600x24");
+    ASSERT_NE(display, "") << "Xvfb did not start";
+    DisplayOverride restore(display);
+    std::string dir = MakeRunDirectory("fullscreen", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    ASSERT_TRUE(StartAnswering(program, dir, "Return")) << ReadStderr(program);
+    std::string id = WaitForWindow("Halmwind", 20);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    EXPECT_EQ(WaitForWindow("Error", 1), "") << "the switch was reported as failed";
+    EXPECT_EQ(WindowSize(id), "Width:800Height:600");
+    EXPECT_EQ(RunCommand("xwininfo -id " + id + " | grep Absolute | tr -d ' \n'"),
+              "Absoluteupper-leftX:0Absoluteupper-leftY:0");
+    EXPECT_NE(RunCommand("xprop -id " + id + " WM_CLASS").find("\"OpenGL\", \"OpenGL\""), std::string::npos);
+    EXPECT_TRUE(CursorBlankAt(400, 300)) << "the cursor shows over the full-screen window";
+
+    // F1: a window again, and the cursor is back.
+    PressKeys(id, "F1");
+    std::string windowed = WaitForWindowOtherThan("Halmwind", id, 20);
+    ASSERT_NE(windowed, "") << ReadStderr(program);
+    EXPECT_FALSE(CursorBlankAt(400, 300)) << "the cursor stays hidden over the window";
+    PressKeys(windowed, "Escape");
+    EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
 }
 
 TEST(Program, WindProgramFailuresEndAfterTheirBox)
@@ -128,6 +166,20 @@ TEST(Program, WindProgramFailuresEndAfterTheirBox)
         PressKeys(error, "Return");
         EXPECT_EQ(WaitForExit(program, 20), 0);
     }
+}
+
+TEST(Program, ChosenDriverWithoutGlCannotCreateTheWindow)
+{
+    // The dummy driver, named by the user, registers but has no GL: the window cannot be made.
+    // Its box cannot be shown by that driver either, so the message goes to stderr.
+    std::string dir = MakeRunDirectory("dummy", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    ASSERT_TRUE(StartWindowed(program, dir, {"SDL_VIDEODRIVER=dummy"})) << ReadStderr(program);
+    EXPECT_EQ(WaitForExit(program, 20), 0);
+    std::string err = ReadStderr(program);
+    EXPECT_NE(err.find("Error: Error Creating OpenGL Window"), std::string::npos) << err;
+    EXPECT_EQ(err.find("RegisterClassEx"), std::string::npos) << err;
+    EXPECT_EQ(WaitForWindow("Halmwind", 0.1), "");
 }
 
 TEST(Program, KeysChangeWhatTheScreenShows)

@@ -36,6 +36,28 @@ TEST(FrameTimer, ElapsedSurvivesACounterWrap)
     EXPECT_FLOAT_EQ(ElapsedMilliseconds(16000, 0, perTick), 16.0f);
     EXPECT_FLOAT_EQ(ElapsedMilliseconds(5000, 0xFFFFFFFFu - 10999, perTick), 16.0f);
     EXPECT_FLOAT_EQ(ElapsedMilliseconds(25, 5, 0.001f), 20.0f);
+
+    // The timer ticks in microseconds whatever the counter's rate: a 10 s pause between two
+    // frames reads as 10 s, also far into a 1 GHz counter's run.
+    const float perMicrosecond = float(1.0 / double(FrameCounterFrequency));
+    for (uint64_t frequency : {uint64_t(1000000000), uint64_t(10000000), uint64_t(3579545)}) {
+        const uint64_t start = frequency * 86400 * 3 + 12345;
+        uint32_t before = FrameCounterTicks(start, frequency);
+        uint32_t after = FrameCounterTicks(start + 10 * frequency, frequency);
+        EXPECT_NEAR(ElapsedMilliseconds(after, before, perMicrosecond), 10000.0f, 0.01f) << frequency;
+    }
+    EXPECT_EQ(FrameCounterTicks(2500000000u, 1000000000u), 2500000u);
+}
+
+TEST(VideoDriver, AChosenListNamesEachOfItsDrivers)
+{
+    EXPECT_TRUE(DriverChosen("x11,offscreen", "offscreen"));
+    EXPECT_TRUE(DriverChosen("OFFSCREEN", "offscreen"));
+    EXPECT_TRUE(DriverChosen("dummy,x11", "dummy"));
+    EXPECT_FALSE(DriverChosen("x11", "offscreen"));
+    EXPECT_FALSE(DriverChosen("offscreenx,x11", "offscreen"));
+    EXPECT_FALSE(DriverChosen("", "dummy"));
+    EXPECT_FALSE(DriverChosen(nullptr, "dummy"));
 }
 
 class WindowProc : public GlTest {
@@ -73,6 +95,27 @@ TEST_F(WindowProc, KeysSetAndClearTheirFlags)
     e.key.keysym.mod = KMOD_LALT;
     AppWindowProc(&window, e);
     EXPECT_EQ(keys.down['W'], 0);
+}
+
+TEST_F(WindowProc, OnlyRestoreAndMaximiseMakeTheWindowVisible)
+{
+    SDL_Event e = {};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = SDL_GetWindowID(window.window);
+    e.window.event = SDL_WINDOWEVENT_MINIMIZED;
+    window.visible = 1;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(window.visible, 0);
+    // A size change while minimised sets the projection only.
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    AppWindowProc(&window, e);
+    EXPECT_EQ(window.visible, 0);
+    for (Uint8 shown : {SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_MAXIMIZED}) {
+        window.visible = 0;
+        e.window.event = shown;
+        AppWindowProc(&window, e);
+        EXPECT_EQ(window.visible, 1) << int(shown);
+    }
 }
 
 TEST_F(WindowProc, ToggleFlipsTheRequestAndEndsTheLoopOnly)

@@ -68,6 +68,19 @@ TEST_F(Wind, GustingSwingsBetweenSetValueAndCalmEnd)
     EXPECT_LE(largest, 30.562153f * 1.001f);
     EXPECT_LT(smallest, 2.0f);
     EXPECT_GT(largest, 25.0f);
+
+    // Step by step: E' = E + h + h sin(f phi) with h half the way to the calm end and phi the
+    // phase before the step.
+    windState.gustPhase = 0.0f;
+    windSettings.bendExponent = 10.0f;
+    const double h = (double(windSettings.bendExponentMax) - 10.0) * 0.5;
+    for (int step = 1; step <= 40; step++) {
+        const double phase = windState.gustPhase;
+        AdvanceWind();
+        const double exponent = 10.0 + h + h * std::sin(0.2 * phase);
+        ASSERT_NEAR(windState.bendRadius / std::pow(1.115, exponent), 1.0, 1e-5) << "step " << step;
+    }
+    EXPECT_NEAR(windState.gustPhase, 40 * Pi / 10.0f, 1e-4);
 }
 
 TEST_F(Wind, GustingFrequencyZeroAndBelow)

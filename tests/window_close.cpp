@@ -1,9 +1,10 @@
-// window_close.cpp -- the close button's message, sent without a window manager.
+// window_close.cpp -- the close button's message, sent without a window manager, and the cursor.
 #include "tests/window_close.h"
 
 #include <cstdlib>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
 
 bool SendCloseRequest(const std::string &windowId)
 {
@@ -21,4 +22,24 @@ bool SendCloseRequest(const std::string &windowId)
     Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
     XCloseDisplay(display);
     return sent != 0;
+}
+
+bool CursorBlankAt(int x, int y)
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        return false;
+    }
+    XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+    XSync(display, False);
+    bool blank = false;
+    if (XFixesCursorImage *image = XFixesGetCursorImage(display)) {
+        blank = true;
+        for (int i = 0; i < int(image->width) * int(image->height); i++) {
+            blank = blank && (image->pixels[i] >> 24) == 0;
+        }
+        XFree(image);
+    }
+    XCloseDisplay(display);
+    return blank;
 }

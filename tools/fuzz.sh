@@ -12,13 +12,13 @@ jobs=${JOBS:-$(nproc)}
 cmake -S "$root" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHALMWIND_BUILD_FUZZERS=ON -DHALMWIND_SANITIZE=OFF \
     -DHALMWIND_BUILD_TESTS=OFF -DHALMWIND_BUILD_TOOLS=OFF -DHALMWIND_BUILD_BENCHMARKS=OFF
-cmake --build "$build" -j "$jobs" --target fuzz_cg_translate fuzz_height_map
+cmake --build "$build" -j "$jobs" --target fuzz_cg_translate fuzz_cg_preprocess fuzz_height_map
 
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:print_stacktrace=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 failed=()
-for target in cg_translate height_map; do
+for target in cg_preprocess cg_translate height_map; do
     # The working corpus grows across runs; the committed seeds and regressions are only read.
     corpus="$build/corpus/$target"
     artifacts="$build/artifacts/$target"
@@ -27,6 +27,7 @@ for target in cg_translate height_map; do
              -artifact_prefix="$artifacts/")
     case "$target" in
     cg_translate) options+=(-max_len=16384 -dict="$root/tests/fuzz/cg.dict") ;;
+    cg_preprocess) options+=(-max_len=8192 -dict="$root/tests/fuzz/cg_preprocess.dict") ;;
     height_map) options+=(-max_len=8192) ;;
     esac
     echo "fuzz: $target for $seconds s"

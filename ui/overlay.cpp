@@ -85,7 +85,33 @@ static void AddLine(OverlayLine lines[], int &count, float x, float y, const cha
     va_end(args);
 }
 
-int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines])
+float LineInkEnd(const char *text)
+{
+    float pen = 0.0f, end = 0.0f;
+    for (const char *p = text; *p; p++) {
+        const GlyphMetrics &m = textOverlay.glyphMetrics[static_cast<unsigned char>(*p)];
+        if (m.blackBoxX > 0.0f && pen + m.originX + m.blackBoxX > end) {
+            end = pen + m.originX + m.blackBoxX;
+        }
+        pen += m.cellIncX;
+    }
+    return end;
+}
+
+float FitLineX(float x, float inkEnd, float visibleHalfWidth)
+{
+    return x + inkEnd <= visibleHalfWidth ? x : visibleHalfWidth - inkEnd;
+}
+
+float VisibleHalfWidth()
+{
+    // The projection maps x at depth d to x * m[0] / d: the edge of the view is d / m[0].
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    return -overlayDepth / projection[0];
+}
+
+int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines], float visibleHalfWidth)
 {
     const WindSettings &s = windSettings;
     int count = 0;
@@ -107,14 +133,17 @@ int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines])
                     double(s.frequency) * 100.0);
         }
     }
+    // The rate's last digits were cut off at the right edge: the line moves in just enough.
     AddLine(lines, count, 16.0f, 13.5f, nullptr, "FPS: %3.0f", double(frameRateCounter.shownRate));
+    OverlayLine &rate = lines[count - 1];
+    rate.x = FitLineX(rate.x, LineInkEnd(rate.text), visibleHalfWidth);
     return count;
 }
 
 void DrawOverlay()
 {
     OverlayLine lines[OverlayMaxLines];
-    int count = ComposeOverlayLines(lines);
+    int count = ComposeOverlayLines(lines, VisibleHalfWidth());
     glLoadIdentity();
     glColor3f(1.0f, 1.0f, 0.0f);
     for (int i = 0; i < count; i++) {

@@ -28,8 +28,19 @@ void BuildFont();
 // Formats one line printf-style (cut at 255 characters) and draws it from the current origin.
 void PrintText(const char *format, ...);
 
-// The lines the current state shows, in drawing order; returns how many.
-int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines]);
+// The lines the current state shows, in drawing order; returns how many. visibleHalfWidth is
+// how far the view reaches to either side at the overlay's depth.
+int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines], float visibleHalfWidth);
+
+// Where the ink of a line drawn from x = 0 ends, from the glyph metrics of the built font.
+float LineInkEnd(const char *text);
+
+// The x of a line that starts at `x` unless its ink would run past the visible half width; then
+// just far enough left for the ink to end inside it.
+float FitLineX(float x, float inkEnd, float visibleHalfWidth);
+
+// The visible half width at the overlay's depth under the current projection matrix.
+float VisibleHalfWidth();
 
 // The direction in degrees as the overlay prints it: hundredths truncated, wrapped at 360.
 double DirectionDegrees(float direction);

@@ -282,17 +282,24 @@ FT_Pos FindFallbackAdvance(FT_Face face)
 
 // Compiles the body of one glyph's list; the caller opens and closes the list.
 void DrawGlyph(FT_Face face, FT_UInt glyphIndex, FT_Pos fallbackAdvance, float extrusion,
-               GLUtesselator *tess, TessContext *context, GlyphShape *shape)
+               GLUtesselator *tess, TessContext *context, GlyphShape *shape, GlyphMetrics *metrics)
 {
     const double scale = 1.0 / face->units_per_EM;
+    *metrics = GlyphMetrics{};
     if (glyphIndex == 0 || FT_Load_Glyph(face, glyphIndex, FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0) {
         if (fallbackAdvance >= 0) {
-            glTranslatef(float(fallbackAdvance * scale), 0.0f, 0.0f);
+            metrics->cellIncX = float(fallbackAdvance * scale);
+            glTranslatef(metrics->cellIncX, 0.0f, 0.0f);
         }
         return;
     }
     FT_GlyphSlot slot = face->glyph;
     FT_Pos advance = slot->metrics.horiAdvance;
+    metrics->blackBoxX = float(slot->metrics.width * scale);
+    metrics->blackBoxY = float(slot->metrics.height * scale);
+    metrics->originX = float(slot->metrics.horiBearingX * scale);
+    metrics->originY = float(slot->metrics.horiBearingY * scale);
+    metrics->cellIncX = float(advance * scale);
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE && slot->outline.n_contours > 0) {
         FT_Outline_Funcs funcs = {};
         funcs.move_to = MoveTo;
@@ -317,24 +324,7 @@ void DrawGlyph(FT_Face face, FT_UInt glyphIndex, FT_Pos fallbackAdvance, float e
             }
         }
     }
-    glTranslatef(float(advance * scale), 0.0f, 0.0f);
-}
-
-// The glyph's box, origin and advance in em units, from the glyph DrawGlyph loaded last.
-void FillMetrics(FT_Face face, FT_UInt glyphIndex, FT_Pos fallbackAdvance, GlyphMetrics *metrics)
-{
-    const double scale = 1.0 / face->units_per_EM;
-    *metrics = GlyphMetrics{};
-    if (glyphIndex != 0 && face->glyph->glyph_index == glyphIndex) {
-        const FT_Glyph_Metrics &g = face->glyph->metrics;
-        metrics->blackBoxX = float(g.width * scale);
-        metrics->blackBoxY = float(g.height * scale);
-        metrics->originX = float(g.horiBearingX * scale);
-        metrics->originY = float(g.horiBearingY * scale);
-        metrics->cellIncX = float(g.horiAdvance * scale);
-    } else if (fallbackAdvance >= 0) {
-        metrics->cellIncX = float(fallbackAdvance * scale);
-    }
+    glTranslatef(metrics->cellIncX, 0.0f, 0.0f);
 }
 
 } // namespace
@@ -379,11 +369,8 @@ bool BuildOutlineFont(unsigned listBase, int first, int count, const char *famil
         uint32_t unicode = (code >= 0 && code <= 0xFF) ? Cp1252ToUnicode(static_cast<unsigned char>(code)) : 0;
         FT_UInt glyphIndex = unicode ? FT_Get_Char_Index(face, unicode) : 0;
         glNewList(listBase + unsigned(code), GL_COMPILE);
-        DrawGlyph(face, glyphIndex, fallbackAdvance, extrusion, tess, &context, &shape);
+        DrawGlyph(face, glyphIndex, fallbackAdvance, extrusion, tess, &context, &shape, &metrics[code - first]);
         glEndList();
-        if (metrics) {
-            FillMetrics(face, glyphIndex, fallbackAdvance, &metrics[code - first]);
-        }
     }
 
     gluDeleteTess(tess);

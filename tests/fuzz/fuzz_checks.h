@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cg_preprocess.h"
 #include "platform/cg_translate.h"
 #include "platform/message_box.h"
 #include "scene/height_map.h"
@@ -52,6 +53,36 @@ inline std::string CheckCgTranslation(const std::string &source)
     // The compiler log of a failed compile is rewritten too; any text must survive that.
     RewriteGlslLog(source, "wind.cg");
     return "";
+}
+
+// Preprocesses `source`; "" when its promises hold: a located message on failure, else one
+// output line for every input line.
+inline std::string CheckCgPreprocess(const std::string &source)
+{
+    CgPreprocessResult out;
+    if (!PreprocessCg(source, "wind.cg", &out)) {
+        size_t lines = 1;
+        for (char c : source) {
+            lines += c == '\n';
+        }
+        if (out.error.rfind("wind.cg(" + std::to_string(out.errorLine) + "): error: ", 0) != 0 ||
+            out.errorLine < 1 || size_t(out.errorLine) > lines) {
+            return "failure without a located message: '" + out.error + "'";
+        }
+        return out.text.empty() ? "" : "failure left text behind";
+    }
+    size_t in = 0;
+    size_t made = 0;
+    for (char c : source) {
+        in += c == '\n';
+    }
+    for (char c : out.text) {
+        made += c == '\n';
+    }
+    if (in != made) {
+        return std::to_string(in + 1) + " lines became " + std::to_string(made + 1);
+    }
+    return out.error.empty() ? "" : "success with an error message";
 }
 
 inline std::vector<std::string> &LoaderMessages()
