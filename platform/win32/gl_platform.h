@@ -33,6 +33,7 @@
     X(PFNGLGETSHADERIVPROC, glGetShaderiv)                 \
     X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)   \
     X(PFNGLLINKPROGRAMPROC, glLinkProgram)                 \
+    X(PFNGLSECONDARYCOLOR3FPROC, glSecondaryColor3f)       \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)               \
     X(PFNGLUNIFORM1FVPROC, glUniform1fv)                   \
     X(PFNGLUNIFORM2FVPROC, glUniform2fv)                   \
@@ -74,6 +75,7 @@ bool LoadGlShaderCalls();
 #define glGetShaderiv glShaderCalls.glGetShaderiv_
 #define glGetUniformLocation glShaderCalls.glGetUniformLocation_
 #define glLinkProgram glShaderCalls.glLinkProgram_
+#define glSecondaryColor3f glShaderCalls.glSecondaryColor3f_
 #define glShaderSource glShaderCalls.glShaderSource_
 #define glUniform1fv glShaderCalls.glUniform1fv_
 #define glUniform2fv glShaderCalls.glUniform2fv_
