@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <epoxy/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include "app/app_window.h"
@@ -154,35 +155,28 @@ Matrix Rotation(double degrees, int axis)
     return {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }
 
-// GL's feedback of a piece of drawing: how many polygons and line segments it made.
-struct Feedback {
-    int polygons = 0, lines = 0;
-};
-
-template <typename Draw>
-Feedback FeedbackOf(Draw draw)
+// Whether the pixel that (x, y, z) of the current model-view frame lands on, or one next to it,
+// is the marker's yellow.
+bool YellowAt(const std::vector<uint8_t> &rgb, double x, double y, double z)
 {
-    static std::vector<GLfloat> buffer(1 << 20);
-    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const int used = glRenderMode(GL_RENDER);
-    Feedback f;
-    for (int k = 0; k < used;) {
-        const int token = int(buffer[size_t(k)]);
-        if (token == GL_POLYGON_TOKEN) {
-            f.polygons++;
-            k += 2 + 3 * int(buffer[size_t(k) + 1]);
-        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
-            f.lines++;
-            k += 1 + 2 * 3;
-        } else if (token == GL_POINT_TOKEN) {
-            k += 1 + 3;
-        } else {
-            k += 2;
+    GLdouble model[16], projection[16], wx, wy, wz;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+    for (int dy = -2; dy <= 2; dy++) {
+        for (int dx = -2; dx <= 2; dx++) {
+            const int px = int(wx) + dx, py = int(wy) + dy;
+            if (px >= 0 && px < 800 && py >= 0 && py < 600) {
+                const uint8_t *p = &rgb[(size_t(py) * 800 + px) * 3];
+                if (p[0] == 255 && p[1] == 255 && p[2] == 0) {
+                    return true;
+                }
+            }
         }
     }
-    return f;
+    return false;
 }
 
 int CountPixels(const std::vector<uint8_t> &rgb, uint8_t r, uint8_t g, uint8_t b)
@@ -332,49 +326,48 @@ TEST_F(Render, MarkerOnlyInTheRingModesWithTheLineOnlyInDummy)
 {
     windState.dirX = 0.6f;
     windState.dirY = 0.8f;
-    windSettings.dummyRadius = 2.0f;
-    windSettings.dummyCentreX = 1.0f;
-    windSettings.dummyCentreY = -2.0f;
+    const double radius = 2.0, centreX = 1.0, centreY = -2.0;
+    windSettings.dummyRadius = float(radius);
+    windSettings.dummyCentreX = float(centreX);
+    windSettings.dummyCentreY = float(centreY);
     for (int mode = Steady; mode <= DummyBlast; mode++) {
         SCOPED_TRACE(mode);
         windSettings.mode = WindMode(mode);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         glTranslatef(0.0f, 0.0f, -25.0f);
         glRotatef(-30.0f, 1.0f, 0.0f, 0.0f);
         GLfloat before[16], after[16];
         glGetFloatv(GL_MODELVIEW_MATRIX, before);
-        glColor4ub(0, 0, 255, 255);
-        Feedback f = FeedbackOf(DrawWindMarker);
+        DrawWindMarker();
         glGetFloatv(GL_MODELVIEW_MATRIX, after);
-        const bool ring = mode == Dummy || mode == DummyBlast;
-        EXPECT_EQ(f.polygons > 0, ring);
-        EXPECT_EQ(f.lines, mode == Dummy ? 1 : 0);
         // It translates back to where it found the matrix.
         for (int k = 0; k < 16; k++) {
             EXPECT_NEAR(after[k], before[k], 1e-5) << "element " << k;
         }
-        GLfloat colour[4];
-        glGetFloatv(GL_CURRENT_COLOR, colour);
-        EXPECT_EQ(colour[2], ring ? 0.0f : 1.0f);
+        // The ring 8 above the centre, on its left; the line halfway out along the wind.
+        std::vector<uint8_t> rgb = ReadPixels();
+        const bool ring = mode == Dummy || mode == DummyBlast;
+        EXPECT_EQ(YellowAt(rgb, centreX - radius - 0.025, centreY, 8.0), ring);
+        EXPECT_EQ(YellowAt(rgb, centreX + 0.6 * radius / 2, centreY + 0.8 * radius / 2, 8.0), mode == Dummy);
+        EXPECT_EQ(CountPixels(rgb, 255, 255, 0) > 0, ring);
     }
 
-    // With no wind path the frame leaves the wind as it was, even in the modes that move it.
+    // With no wind path the frame leaves the wind as it was, even in the modes that move it,
+    // and draws no marker.
     GenerateGrassField(heightMap);
     windSettings = initialWindSettings;
-    const int unwindedPolygons = FeedbackOf(DrawFrame).polygons;
-    for (WindMode mode : {Gusting, Vortex, Dummy}) {
-        windSettings = initialWindSettings;
-        windSettings.mode = mode;
-        windSettings.bendExponent = 5.0f;
-        windSettings.direction = 1.25f;
+    const std::vector<uint8_t> steady = Frame(windSettings, WindState{});
+    for (WindMode mode : {Gusting, Vortex, Dummy, DummyBlast}) {
+        WindSettings s = initialWindSettings;
+        s.mode = mode;
+        s.bendExponent = 5.0f;
+        s.direction = 1.25f;
         const WindState frozen = {0.1f, 0.2f, 3.0f, 2.5f};
-        windState = frozen;
-        Feedback f = FeedbackOf(DrawFrame);
+        std::vector<uint8_t> rgb = Frame(s, frozen);
         EXPECT_EQ(windSettings.direction, 1.25f) << mode;
         EXPECT_EQ(std::memcmp(&windState, &frozen, sizeof frozen), 0) << mode;
-        // Blades and ground only, as in the steady wind: no line, no ring.
-        EXPECT_EQ(f.lines, 0) << mode;
-        EXPECT_EQ(f.polygons, unwindedPolygons) << mode;
+        EXPECT_EQ(CountDifferentPixels(rgb, steady, 0), 0) << mode;
     }
 }
 
