@@ -62,7 +62,7 @@ test-windows: build
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	bash tools/test_windows.sh $(BUILD) $(WIN_BUILD)
 
-# The unit tests under Wine alone: what CI runs until the end-to-end cases hold under load.
+# The unit tests under Wine alone.
 test-windows-units:
 	@bash tools/setup_windows.sh test
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=Release

@@ -79,8 +79,10 @@ struct DisplayOverride {
 // start-up question is a test failure).
 std::string OpenWindowed(RunningProgram &program, const std::string &directory);
 
-// Waits up to `seconds` until the window draws frames one after another.
-void WaitUntilPumping(const std::string &windowId, double seconds);
+// Under Wine, waits up to `seconds` until the main window draws frames: its message loop runs,
+// so keys pressed from now on are seen rather than arriving with their releases in one batch.
+// PressKeys waits so for every main window it presses into.
+bool WaitUntilDrawing(const std::string &windowId, double seconds);
 
 // The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
 std::string WindowSize(const std::string &windowId);

@@ -39,7 +39,7 @@ Frame Grab(const std::string &windowId, const std::string &path)
 }
 
 // Pixels that differ between rows `top` and `bottom` (exclusive); -1 for frames of other sizes.
-int Differing(const Frame &a, const Frame &b, int top, int bottom)
+int Differing(const Frame &a, const Frame &b, int top, int bottom, int tolerance = 0)
 {
     if (a.rgb.empty() || a.rgb.size() != b.rgb.size()) {
         return -1;
@@ -48,7 +48,8 @@ int Differing(const Frame &a, const Frame &b, int top, int bottom)
     for (int y = top; y < bottom; y++) {
         for (int x = 0; x < a.width; x++) {
             size_t i = (size_t(y) * a.width + x) * 3;
-            count += a.rgb[i] != b.rgb[i] || a.rgb[i + 1] != b.rgb[i + 1] || a.rgb[i + 2] != b.rgb[i + 2];
+            count += std::abs(a.rgb[i] - b.rgb[i]) > tolerance || std::abs(a.rgb[i + 1] - b.rgb[i + 1]) > tolerance ||
+                     std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > tolerance;
         }
     }
     return count;
@@ -71,11 +72,13 @@ Frame GrabDrawn(const std::string &windowId, const std::string &path)
     return Frame{};
 }
 
-// The Win32 side of the window named `title`, as the probe prints it.
-std::string Probe(const std::string &title)
+// The Win32 side of the window named `title`, as the probe prints it; inside the Wine virtual
+// desktop `desktop` when one is named.
+std::string Probe(const std::string &title, const std::string &desktop = "")
 {
     const char *probe = std::getenv("HALMWIND_TEST_WINDOW_PROBE");
-    return RunCommand(std::string("wine '") + (probe ? probe : "") + "' '" + title + "' 2>/dev/null");
+    const std::string inside = desktop.empty() ? "" : " explorer /desktop=" + desktop;
+    return RunCommand("wine" + inside + " '" + (probe ? probe : "") + "' '" + title + "' 2>/dev/null");
 }
 
 // The overlay's top lines end above row 60 and its bottom lines start below row 480.
@@ -122,19 +125,26 @@ TEST_F(WindowsBuild, FirstMeadowMatchesTheLinuxBuild)
     for (int linux = 0; linux < 2; linux++) {
         // The second run is the Linux build: the runner starts it while no launcher is set.
         std::vector<std::string> saved;
-        const char *names[] = {"HALMWIND_TEST_PROGRAM", "HALMWIND_TEST_LAUNCHER", "HALMWIND_TEST_NO_KEY"};
+        // The Linux build also takes its keys short: a long hold of the answer to the question
+        // is still down when its window opens, and SDL reports the held Escape to it.
+        const char *names[] = {"HALMWIND_TEST_PROGRAM", "HALMWIND_TEST_LAUNCHER", "HALMWIND_TEST_NO_KEY",
+                               "HALMWIND_TEST_KEY_HOLD"};
         for (const char *name : names) {
             saved.push_back(std::getenv(name) ? std::getenv(name) : "");
             if (linux) {
                 unsetenv(name);
             }
         }
+        if (linux) {
+            // Wine's own processes outlive the program for a while and may take the focus back.
+            RunCommand("wineserver -w");
+        }
         RunningProgram running;
         std::string id = OpenWindowed(running, dir);
-        for (int i = 0; i < 3; i++) {
+        for (size_t i = 0; i < saved.size(); i++) {
             setenv(names[i], saved[i].c_str(), 1);
         }
-        ASSERT_NE(id, "") << ReadStderr(running);
+        ASSERT_NE(id, "") << (linux ? "Linux" : "Windows") << " build\n" << ReadStderr(running);
         frames[linux] = GrabDrawn(id, dir + (linux ? "/linux.ppm" : "/windows.ppm"));
         PressKeys(id, "Escape");
         EXPECT_EQ(WaitForExit(running, 30), 0) << ReadStderr(running);
@@ -142,7 +152,40 @@ TEST_F(WindowsBuild, FirstMeadowMatchesTheLinuxBuild)
     ASSERT_EQ(frames[0].width, 800);
     ASSERT_EQ(frames[0].height, 600);
     // At most 1% of the scene's pixels: the rasterisers of the two Mesa builds may differ at edges.
-    int differing = Differing(frames[0], frames[1], SceneTop, SceneBottom);
+    // The 32-bit and the 64-bit llvmpipe round the blended colours of a blade differently by a
+    // level or three; a pixel differs when a channel is further off than that.
+    int differing = Differing(frames[0], frames[1], SceneTop, SceneBottom, 3);
     EXPECT_GE(differing, 0);
     EXPECT_LE(differing, 800 * (SceneBottom - SceneTop) / 100);
+}
+
+TEST_F(WindowsBuild, YesSwitchesTheDisplayInsideAVirtualDesktop)
+{
+    // A plain X server refuses Wine's mode switch; a Wine virtual desktop takes it and becomes
+    // 800 x 600 itself. Its programs' windows are X windows inside the desktop's.
+    std::string dir = MakeRunDirectory("win_desktop", {"wind.cg", "terrain.raw"});
+    const std::string launcher = dir + "/in_desktop.sh";
+    WriteTextFile(launcher, "#!/bin/sh\nexec wine explorer /desktop=halmwind,1024x768 \"$@\"\n");
+    RunCommand("chmod +x '" + launcher + "'");
+    const std::string saved = std::getenv("HALMWIND_TEST_LAUNCHER");
+    setenv("HALMWIND_TEST_LAUNCHER", launcher.c_str(), 1);
+    RunningProgram program;
+    bool asked = StartAnswering(program, dir, "Return");
+    setenv("HALMWIND_TEST_LAUNCHER", saved.c_str(), 1);
+    ASSERT_TRUE(asked) << ReadStderr(program);
+    std::string id = WaitForWindow("Halmwind", 30);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    EXPECT_EQ(WaitForWindow("Error", 1), "") << "the switch was reported as failed";
+    std::string desktop = WaitForWindow("halmwind - Wine desktop", 5);
+    EXPECT_EQ(WindowSize(desktop), "Width:800Height:600");
+    // The desktop's console ends the probe's line with a carriage return.
+    std::string probe = Probe("Halmwind", "halmwind");
+    probe.erase(probe.find_last_not_of('\r') + 1);
+    EXPECT_EQ(probe, "class OpenGL client 800x600 style popup topmost 1 display 800x600x32");
+
+    // Escape ends the program; the desktop, its last window gone, ends with it. Wine answers
+    // with the desktop's exit code, so the outcome is read from the windows.
+    PressKeys(id, "Escape");
+    EXPECT_EQ(WaitForExit(program, 30), 0) << ReadStderr(program);
+    EXPECT_EQ(WaitForWindow("Halmwind", 0.1), "");
 }

@@ -189,6 +189,16 @@ void RequestFullScreenToggle(AppWindow *window)
     PostMessageA(window->window, ToggleMessage, 0, 0);
 }
 
+// Under Wine the X server's events (keys, focus, the close button) reach the queue only while the
+// thread waits, or after every 200 messages: with a paint message always waiting that is seconds
+// of frames, and a press and its release then arrive together and are never seen held. A wait
+// of no time after each message lets them in; the paint bit is left out of it, since the paint
+// message is always there. On Windows it returns at once.
+static void LetInputIn()
+{
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT & ~QS_PAINT);
+}
+
 static void RunMessageLoop(AppWindow *window)
 {
     MSG msg;
@@ -200,6 +210,7 @@ static void RunMessageLoop(AppWindow *window)
                 loop = 0;
             } else {
                 DispatchMessageA(&msg);
+                LetInputIn();
             }
         } else if (!window->visible) {
             WaitMessage();
