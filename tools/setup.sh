@@ -12,20 +12,6 @@ packages=(
     clang libclang-rt-14-dev llvm  # the fuzzers: clang, its libFuzzer runtime, llvm-symbolizer
 )
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "setup: installing ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+source "$(dirname "$0")/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
+install_packages setup "${missing[@]}"

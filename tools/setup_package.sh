@@ -6,21 +6,6 @@ set -euo pipefail
 
 packages=(dpkg-dev lintian fakeroot file)
 
-missing=()
-for p in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "setup: installing ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
-# Another apt run may hold the lock for a while; wait for it rather than fail.
-$sudo apt-get -o DPkg::Lock::Timeout=900 update -qq
-$sudo apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+source "$(dirname "$0")/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}")
+install_packages setup "${missing[@]}"

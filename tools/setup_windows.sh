@@ -14,28 +14,14 @@ if [ "$what" = test ]; then
     i386=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
 fi
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-
-missing=()
-for p in "${packages[@]}" "${i386[@]}"; do
-    installed "$p" || missing+=("$p")
-done
+source "$(dirname "$0")/packages.sh"
+mapfile -t missing < <(missing_packages "${packages[@]}" "${i386[@]}")
 [ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "setup_windows: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-fi
-export DEBIAN_FRONTEND=noninteractive
-apt=(apt-get -o DPkg::Lock::Timeout=900)
 
 # wine32 and the 32-bit Mesa come from the i386 architecture; its package lists arrive with the
 # update that follows adding it.
 if [ ${#i386[@]} -ne 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     echo "setup_windows: adding the i386 architecture"
-    $sudo dpkg --add-architecture i386
+    as_root dpkg --add-architecture i386
 fi
-echo "setup_windows: installing ${missing[*]}"
-$sudo "${apt[@]}" update -qq
-$sudo "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+install_packages setup_windows "${missing[@]}"
