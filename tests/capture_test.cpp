@@ -41,11 +41,6 @@ ToolRun RunCapture(const std::string &arguments)
     return run;
 }
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-};
-
 Picture ReadPng(const std::string &path)
 {
     Picture picture;

@@ -392,6 +392,26 @@ bool TestingWindowsBuild()
     return Launcher() != nullptr;
 }
 
+Picture TakePicture(const std::string &windowId, const std::string &path)
+{
+    Picture picture;
+    RunCommand("import -window " + windowId + " -depth 8 ppm:" + path);
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        return picture;
+    }
+    int maxValue = 0;
+    if (std::fscanf(f, "P6 %d %d %d", &picture.width, &picture.height, &maxValue) == 3 && maxValue == 255) {
+        std::fgetc(f);
+        picture.rgb.resize(size_t(picture.width) * picture.height * 3);
+        if (std::fread(picture.rgb.data(), 1, picture.rgb.size(), f) != picture.rgb.size()) {
+            picture.rgb.clear();
+        }
+    }
+    std::fclose(f);
+    return picture;
+}
+
 std::string WindowSize(const std::string &windowId)
 {
     return RunCommand("xwininfo -id " + windowId + " | grep -E 'Width|Height' | tr -d ' \n'");

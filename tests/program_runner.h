@@ -84,5 +84,14 @@ std::string OpenWindowed(RunningProgram &program, const std::string &directory);
 // PressKeys waits so for every main window it presses into.
 bool WaitUntilDrawing(const std::string &windowId, double seconds);
 
+// A window's contents: RGB rows from the top, empty when it could not be read.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+// The window's contents through ImageMagick, read back from the binary PPM written to `path`.
+Picture TakePicture(const std::string &windowId, const std::string &path);
+
 // The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
 std::string WindowSize(const std::string &windowId);

@@ -10,32 +10,6 @@
 
 namespace {
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-// The window's contents through ImageMagick, read from a binary PPM.
-Picture TakePicture(const std::string &windowId, const std::string &path)
-{
-    Picture picture;
-    RunCommand("import -window " + windowId + " -depth 8 ppm:" + path);
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        return picture;
-    }
-    int maxValue = 0;
-    if (std::fscanf(f, "P6 %d %d %d", &picture.width, &picture.height, &maxValue) == 3 && maxValue == 255) {
-        std::fgetc(f);
-        picture.rgb.resize(size_t(picture.width) * picture.height * 3);
-        if (std::fread(picture.rgb.data(), 1, picture.rgb.size(), f) != picture.rgb.size()) {
-            picture.rgb.clear();
-        }
-    }
-    std::fclose(f);
-    return picture;
-}
-
 // Pixels that differ between two pictures, leaving out the frame-rate corner, which changes
 // by itself every second.
 int ChangedPixels(const Picture &a, const Picture &b)

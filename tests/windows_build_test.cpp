@@ -13,33 +13,8 @@
 
 namespace {
 
-struct Frame {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;
-};
-
-Frame Grab(const std::string &windowId, const std::string &path)
-{
-    Frame frame;
-    RunCommand("import -window " + windowId + " -depth 8 ppm:" + path);
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        return frame;
-    }
-    int maxValue = 0;
-    if (std::fscanf(f, "P6 %d %d %d", &frame.width, &frame.height, &maxValue) == 3 && maxValue == 255) {
-        std::fgetc(f);
-        frame.rgb.resize(size_t(frame.width) * frame.height * 3);
-        if (std::fread(frame.rgb.data(), 1, frame.rgb.size(), f) != frame.rgb.size()) {
-            frame.rgb.clear();
-        }
-    }
-    std::fclose(f);
-    return frame;
-}
-
 // Pixels that differ between rows `top` and `bottom` (exclusive); -1 for frames of other sizes.
-int Differing(const Frame &a, const Frame &b, int top, int bottom, int tolerance = 0)
+int Differing(const Picture &a, const Picture &b, int top, int bottom, int tolerance = 0)
 {
     if (a.rgb.empty() || a.rgb.size() != b.rgb.size()) {
         return -1;
@@ -56,10 +31,10 @@ int Differing(const Frame &a, const Frame &b, int top, int bottom, int tolerance
 }
 
 // The first frame the window shows: under Wine the window appears well before it is drawn.
-Frame GrabDrawn(const std::string &windowId, const std::string &path)
+Picture TakeDrawnPicture(const std::string &windowId, const std::string &path)
 {
     for (int attempt = 0; attempt < 60; attempt++) {
-        Frame frame = Grab(windowId, path);
+        Picture frame = TakePicture(windowId, path);
         int lit = 0;
         for (size_t i = 0; i < frame.rgb.size(); i += 3) {
             lit += frame.rgb[i + 1] > 64;
@@ -69,7 +44,7 @@ Frame GrabDrawn(const std::string &windowId, const std::string &path)
         }
         RunCommand("sleep 0.5");
     }
-    return Frame{};
+    return Picture{};
 }
 
 // The Win32 side of the window named `title`, as the probe prints it; inside the Wine virtual
@@ -107,13 +82,13 @@ TEST_F(WindowsBuild, ClassStylesAndSystemKeys)
 
     // W alone reaches the key table; Alt+W and F10 arrive as system keys and never do (F10 then
     // holds the window in menu mode, as on Windows, so the close button ends the run).
-    Frame before = GrabDrawn(id, dir + "/before.ppm");
+    Picture before = TakeDrawnPicture(id, dir + "/before.ppm");
     ASSERT_EQ(before.width, 800);
     PressKeys(id, "w");
-    Frame windy = Grab(id, dir + "/w.ppm");
+    Picture windy = TakePicture(id, dir + "/w.ppm");
     EXPECT_GT(Differing(before, windy, SceneTop, 600), 1000);
     PressKeys(id, "alt+w F10");
-    EXPECT_EQ(Differing(windy, Grab(id, dir + "/system.ppm"), SceneTop, 600), 0);
+    EXPECT_EQ(Differing(windy, TakePicture(id, dir + "/system.ppm"), SceneTop, 600), 0);
     ASSERT_TRUE(SendCloseRequest(id));
     EXPECT_EQ(WaitForExit(program, 30), 0) << ReadStderr(program);
 }
@@ -121,7 +96,7 @@ TEST_F(WindowsBuild, ClassStylesAndSystemKeys)
 TEST_F(WindowsBuild, FirstMeadowMatchesTheLinuxBuild)
 {
     std::string dir = MakeRunDirectory("win_meadow", {"wind.cg", "terrain.raw"});
-    Frame frames[2];
+    Picture frames[2];
     for (int linux = 0; linux < 2; linux++) {
         // The second run is the Linux build: the runner starts it while no launcher is set.
         std::vector<std::string> saved;
@@ -145,7 +120,7 @@ TEST_F(WindowsBuild, FirstMeadowMatchesTheLinuxBuild)
             setenv(names[i], saved[i].c_str(), 1);
         }
         ASSERT_NE(id, "") << (linux ? "Linux" : "Windows") << " build\n" << ReadStderr(running);
-        frames[linux] = GrabDrawn(id, dir + (linux ? "/linux.ppm" : "/windows.ppm"));
+        frames[linux] = TakeDrawnPicture(id, dir + (linux ? "/linux.ppm" : "/windows.ppm"));
         PressKeys(id, "Escape");
         EXPECT_EQ(WaitForExit(running, 30), 0) << ReadStderr(running);
     }
