@@ -15,21 +15,7 @@ if [ -z "${DISPLAY:-}" ]; then
     exec "$root/tools/headless.sh" bash "$0" "$minutes" "$build"
 fi
 
-FindWindow() {  # name, seconds: the id of the window named exactly so, or nothing
-    local deadline=$((SECONDS + $2)) id
-    while [ $SECONDS -lt $deadline ]; do
-        id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" | head -n 1 | awk '{print $1}')
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.2
-    done
-    return 1
-}
-
-# A press and release between two frames is never seen: every key is held a while.
-Press() {  # window id, key, seconds held
-    xdotool windowfocus --sync "$1" 2>/dev/null || true
-    xdotool keydown "$2"; sleep "${3:-0.3}"; xdotool keyup "$2"; sleep 0.2
-}
+source "$root/tools/x_windows.sh"
 
 Rss() {
     awk '/^VmRSS:/ {print $2 " " $3}' "/proc/$pid/status" 2>/dev/null || echo "gone"

@@ -11,23 +11,7 @@ say() { echo "test-package: $*"; }
 fail() { say "FAIL: $*"; exit 1; }
 work=""
 
-# wait_window NAME SECONDS: prints the id of a window with that name. xdotool's name search
-# misses SDL's message boxes; xwininfo lists every named window.
-wait_window() {
-    local deadline=$((SECONDS + $2)) id
-    while [ $SECONDS -lt $deadline ]; do
-        id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\":" | head -n 1 | awk '{print $1}')
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.2
-    done
-    return 1
-}
-
-# press WINDOW KEY: held a while, since a press and release between two frames is never seen.
-press() {
-    xdotool windowfocus --sync "$1" 2>/dev/null
-    xdotool keydown "$2"; sleep 0.3; xdotool keyup "$2"
-}
+source "$root/tools/x_windows.sh"
 
 # The share of the screen that is grass green: clearly more green than red or blue.
 green_share() {
@@ -43,9 +27,9 @@ look() {
     pid=$!
     # A failed check leaves the program running; it goes with the check.
     trap 'kill "$pid" 2>/dev/null' EXIT
-    question=$(wait_window "FullScreen-Modus?" 30) || fail "no start-up question \"FullScreen-Modus?\"; the program said: $(cat "$work/halmwind.log")"
-    press "$question" Escape
-    window=$(wait_window "Halmwind" 30) || fail "no window \"Halmwind\" after answering No; the program said: $(cat "$work/halmwind.log")"
+    question=$(FindWindow "FullScreen-Modus?" 30) || fail "no start-up question \"FullScreen-Modus?\"; the program said: $(cat "$work/halmwind.log")"
+    Press "$question" Escape
+    window=$(FindWindow "Halmwind" 30) || fail "no window \"Halmwind\" after answering No; the program said: $(cat "$work/halmwind.log")"
     # The launcher execs the program, so the process started is the program itself.
     cwd=$(readlink "/proc/$pid/cwd") exe=$(readlink "/proc/$pid/exe")
     [ "$cwd" = /usr/share/halmwind ] || fail "the program runs in '$cwd', not in /usr/share/halmwind"
@@ -63,7 +47,7 @@ look() {
     say "green share of the screen: $share"
     awk -v s="$share" 'BEGIN { exit !(s >= 0.08) }' || fail "no meadow on the screen: only $share of it is green"
 
-    press "$window" Escape
+    Press "$window" Escape
     for _ in $(seq 50); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.2
