@@ -359,23 +359,29 @@ static std::string RateCorner(const std::string &windowId)
 
 bool WaitUntilDrawing(const std::string &windowId, double seconds)
 {
-    if (!TestingWindowsBuild() || std::find(drawing.begin(), drawing.end(), windowId) != drawing.end()) {
+    if (std::find(drawing.begin(), drawing.end(), windowId) != drawing.end()) {
         return true;
     }
-    // A new window under Wine without a window manager first shows whatever the screen held
-    // there, often the meadow of the program before. The rate line changes only when frames are
-    // drawn: its second change (to the first count after "0") comes from the message loop.
+    // The rate line changes only when frames are drawn. Under Xvfb a new window shows nothing
+    // of its own until the loop's first frame, so its first change says the loop runs. A new
+    // window under Wine without a window manager first shows whatever the screen held there,
+    // often the meadow of the program before: its second change (to the first count after "0")
+    // comes from the message loop. A corner that cannot be read yet (the window not mapped) is
+    // no picture to compare with.
+    const int changesNeeded = TestingWindowsBuild() ? 2 : 1;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     std::string last = RateCorner(windowId);
     int changes = 0;
     while (std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::string corner = RateCorner(windowId);
-        if (!corner.empty() && corner != last && ++changes == 2) {
+        if (!corner.empty() && !last.empty() && corner != last && ++changes == changesNeeded) {
             drawing.push_back(windowId);
             return true;
         }
-        last = corner;
+        if (!corner.empty()) {
+            last = corner;
+        }
     }
     return false;
 }

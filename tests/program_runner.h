@@ -79,7 +79,7 @@ struct DisplayOverride {
 // start-up question is a test failure).
 std::string OpenWindowed(RunningProgram &program, const std::string &directory);
 
-// Under Wine, waits up to `seconds` until the main window draws frames: its message loop runs,
+// Waits up to `seconds` until the main window draws frames: its message loop runs,
 // so keys pressed from now on are seen rather than arriving with their releases in one batch.
 // PressKeys waits so for every main window it presses into.
 bool WaitUntilDrawing(const std::string &windowId, double seconds);
