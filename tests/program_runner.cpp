@@ -375,13 +375,14 @@ bool WaitUntilDrawing(const std::string &windowId, double seconds)
     while (std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         std::string corner = RateCorner(windowId);
-        if (!corner.empty() && !last.empty() && corner != last && ++changes == changesNeeded) {
+        if (corner.empty()) {
+            continue;
+        }
+        if (!last.empty() && corner != last && ++changes == changesNeeded) {
             drawing.push_back(windowId);
             return true;
         }
-        if (!corner.empty()) {
-            last = corner;
-        }
+        last = corner;
     }
     return false;
 }
