@@ -248,6 +248,22 @@ static bool WindowShown(const std::string &windowId)
     return RunCommand("xwininfo -id " + windowId + " 2>/dev/null | grep -c IsViewable") == "1";
 }
 
+// A chord such as "alt+w" is let go of last key first, as fingers do: with the modifier up
+// first, the key's auto-repeat in between would arrive as a plain key.
+static std::string ReleaseOrder(const std::string &chord)
+{
+    std::vector<std::string> keys;
+    std::istringstream in(chord);
+    for (std::string key; std::getline(in, key, '+');) {
+        keys.push_back(key);
+    }
+    std::string order;
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        order += (order.empty() ? "" : "+") + *key;
+    }
+    return order;
+}
+
 void PressKeys(const std::string &windowId, const std::string &keys)
 {
     const bool mainWindow = RunCommand("xwininfo -id " + windowId + " 2>/dev/null | grep -c '\"Halmwind\"'") == "1";
@@ -262,7 +278,7 @@ void PressKeys(const std::string &windowId, const std::string &keys)
     std::istringstream names(keys);
     std::string key;
     while (names >> key) {
-        command += "; xdotool keydown " + key + "; sleep " + seconds + "; xdotool keyup " + key + "; sleep 0.2";
+        command += "; xdotool keydown " + key + "; sleep " + seconds + "; xdotool keyup " + ReleaseOrder(key) + "; sleep 0.2";
     }
     RunCommand(command);
     // A message box shown while the main window is up runs its own message loop, which hands the
