@@ -1,9 +1,16 @@
-# windows.cmake -- the 32-bit Windows build: halmwind.exe over Win32, WGL, OPENGL32 and GLU32; the
-# portable core's unit tests as halmwind_unit_tests.exe, run under Wine; dist/halmwind-win32.zip.
+# windows.cmake -- the Windows build: halmwind.exe over Win32, WGL, OPENGL32 and GLU32; the
+# portable core's unit tests as halmwind_unit_tests.exe, run under Wine; the zip for users,
+# dist/halmwind-win32.zip from the 32-bit toolchain and dist/halmwind-win64.zip from the 64-bit one.
 
-# The x87 unit keeps doubles in 80 bits and rounds them at unpredictable places; SSE2 rounds
-# every double operation as x86-64 does, so the values the tests fix come out bit for bit alike.
-target_compile_options(halmwind_core PUBLIC -msse2 -mfpmath=sse)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HALMWIND_WINDOWS_BITS 64)
+else()
+    set(HALMWIND_WINDOWS_BITS 32)
+    # The x87 unit keeps doubles in 80 bits and rounds them at unpredictable places; SSE2 rounds
+    # every double operation as x86-64 does, so the values the tests fix come out bit for bit
+    # alike. The 64-bit compiler does so already.
+    target_compile_options(halmwind_core PUBLIC -msse2 -mfpmath=sse)
+endif()
 target_link_libraries(halmwind_core PUBLIC opengl32 glu32 gdi32 user32 kernel32)
 # The compiler's runtime goes into the .exe: nothing but Windows' own DLLs is needed.
 set(HALMWIND_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
@@ -34,7 +41,8 @@ endif()
 
 # The zip for Windows users: the program, its two data files and a short README.txt.
 set(HALMWIND_DIST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/dist)
-set(HALMWIND_ZIP ${HALMWIND_DIST_DIR}/halmwind-win32.zip)
+set(HALMWIND_ZIP_NAME halmwind-win${HALMWIND_WINDOWS_BITS}.zip)
+set(HALMWIND_ZIP ${HALMWIND_DIST_DIR}/${HALMWIND_ZIP_NAME})
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/README-win32.txt.in ${CMAKE_BINARY_DIR}/zip/README.txt
     NEWLINE_STYLE CRLF)
 add_custom_command(OUTPUT ${HALMWIND_ZIP}
@@ -46,7 +54,7 @@ add_custom_command(OUTPUT ${HALMWIND_ZIP}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/zip
     DEPENDS halmwind ${CMAKE_CURRENT_SOURCE_DIR}/data/terrain.raw ${CMAKE_CURRENT_SOURCE_DIR}/data/wind.cg
         ${CMAKE_BINARY_DIR}/zip/README.txt
-    COMMENT "Packing dist/halmwind-win32.zip")
+    COMMENT "Packing dist/${HALMWIND_ZIP_NAME}")
 add_custom_target(halmwind_zip ALL DEPENDS ${HALMWIND_ZIP})
 
 if(HALMWIND_BUILD_TESTS)
