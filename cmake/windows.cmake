@@ -28,10 +28,12 @@ if(HALMWIND_BUILD_TESTS)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${HALMWIND_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-    # The tests of the portable core, the same files the Linux build runs.
+    # The tests of the portable core, the same files the Linux build runs, and the one Win32 call
+    # pair whose form depends on the width of a pointer.
     set(HALMWIND_PORTABLE_TESTS
         tests/cg_translate_test.cpp tests/displacement_parity_test.cpp tests/grass_field_test.cpp
-        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp)
+        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp
+        tests/win32/window_record_test.cpp)
     add_executable(halmwind_unit_tests ${HALMWIND_PORTABLE_TESTS})
     target_compile_options(halmwind_unit_tests PRIVATE ${HALMWIND_WARNINGS})
     target_compile_definitions(halmwind_unit_tests PRIVATE HALMWIND_DATA_DIR="data")

@@ -13,6 +13,10 @@ bool OpenAppWindow(AppWindow *window);
 bool CloseAppWindow(AppWindow *window);
 bool SwitchDisplayMode(int width, int height, int bitsPerPixel);
 
+// The AppWindow a window carries in its user data, set when the window is created.
+AppWindow *GetWindowRecord(HWND hWnd);
+void SetWindowRecord(HWND hWnd, void *window);
+
 LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Runs the whole program from the entry point; returns the process exit code.

@@ -23,22 +23,22 @@ static void PaintFrame(AppWindow *window)
 // The window's user data holds the AppWindow. A 32-bit LONG holds a pointer only on 32-bit
 // Windows; the 64-bit build stores it through the pointer-sized twins of the same calls.
 #ifdef _WIN64
-static AppWindow *GetWindowRecord(HWND hWnd)
+AppWindow *GetWindowRecord(HWND hWnd)
 {
     return reinterpret_cast<AppWindow *>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
 }
 
-static void SetWindowRecord(HWND hWnd, void *window)
+void SetWindowRecord(HWND hWnd, void *window)
 {
     SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
 }
 #else
-static AppWindow *GetWindowRecord(HWND hWnd)
+AppWindow *GetWindowRecord(HWND hWnd)
 {
     return reinterpret_cast<AppWindow *>(GetWindowLongA(hWnd, GWL_USERDATA));
 }
 
-static void SetWindowRecord(HWND hWnd, void *window)
+void SetWindowRecord(HWND hWnd, void *window)
 {
     SetWindowLongA(hWnd, GWL_USERDATA, LONG(reinterpret_cast<LONG_PTR>(window)));
 }
