@@ -34,10 +34,22 @@ cmake --build "$windows_build" -j "$(nproc)" --target "${targets[@]}"
 "$root/tools/windows_imports.sh" "$toolchain-w64-mingw32-objdump" "$windows_build/halmwind.exe"
 
 export WINEDEBUG=-all
-if [ "$bits" = 64 ]; then export WINEARCH=win64; else export WINEARCH=win32; fi
 WINEPREFIX=$(mktemp -d /tmp/halmwind-wine.XXXXXX)
+launchers=$(mktemp -d /tmp/halmwind-wine-bin.XXXXXX)
 export WINEPREFIX
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"' EXIT
+trap 'wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX" "$launchers"' EXIT
+if [ "$bits" = 64 ]; then
+    export WINEARCH=win64
+    # Debian's wine launcher prefers wine32 whenever it is installed, and that one cannot start
+    # where 32-bit programs cannot run; on this route "wine" is always wine64.
+    for name in wine wine-stable; do
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$launchers/$name"
+        chmod +x "$launchers/$name"
+    done
+    export PATH="$launchers:$PATH" WINELOADER=/usr/lib/wine/wine64
+else
+    export WINEARCH=win32
+fi
 
 # The end-to-end cases that hold for both builds. Left out: the Linux shell's own units (SDL,
 # the capture tool), the missing display (Wine needs one to start at all), the minimise test
