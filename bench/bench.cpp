@@ -20,7 +20,7 @@
 #include "platform/linux/app_shell.h"
 #include "grass/blades.h"
 #include "grass/grass_field.h"
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 #include "platform/message_box.h"
 #include "scene/height_map.h"
 #include "scene/scene.h"

@@ -1,5 +1,5 @@
 // cg_runtime_test.cpp -- the Cg runtime calls under GL: compiling wind.cg, errors, drawing, clean-up.
-#include "platform/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // cg_translate_test.cpp -- the Cg to GLSL translation, without GL: what it produces and how it fails.
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
-// cg_preprocess.cpp -- a small C preprocessor for Cg vertex programs: macros and conditionals.
+// preprocessor.cpp -- a small C preprocessor for Cg vertex programs: macros and conditionals.
 // No packaged preprocessor builds both for Linux and for the mingw Windows build as a library
 // without files and global state, so the project keeps this one.
-#include "platform/cg_preprocess.h"
+#include "cg/cg_preprocess.h"
 
 #include <cstdint>
 #include <map>

@@ -1,5 +1,5 @@
-// cg_runtime.cpp -- the Cg runtime calls, served by GLSL programs compiled from translated Cg source.
-#include "platform/cg_runtime.h"
+// runtime.cpp -- the Cg runtime calls, served by GLSL programs compiled from translated Cg source.
+#include "cg/cg_runtime.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 #include "platform/file_read.h"
 #include "platform/gl_access.h"
 

@@ -1,0 +1,648 @@
+// expressions.cpp -- expressions read with their Cg types and written as GLSL.
+#include "cg/cg_internal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace cg {
+
+bool Lookup(Parser &p, const std::string &name, Ty *ty)
+{
+    for (auto level = p.scope.levels.rbegin(); level != p.scope.levels.rend(); ++level) {
+        auto found = level->find(name);
+        if (found != level->end()) {
+            *ty = found->second;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Declare(Parser &p, const std::string &name, const Ty &ty)
+{
+    p.scope.levels.back()[name] = ty;
+}
+
+// The end of the expression that starts at `i`: the first ',' (if `stopAtComma`) or ';' outside
+// brackets, or `end`.
+int ExpressionEnd(const Translator &t, int i, int end, bool stopAtComma)
+{
+    for (; i < end; i++) {
+        const Token &tok = t.tokens[i];
+        if (Is(tok, ";") || (stopAtComma && Is(tok, ","))) {
+            return i;
+        }
+        if (IsOpen(tok)) {
+            i = tok.match;
+        }
+    }
+    return end;
+}
+
+// The whole of [begin, end) as one expression.
+bool ParseWhole(Parser &p, int begin, int end, Expr *out, const char *what)
+{
+    Translator &t = p.t;
+    if (begin >= end) {
+        return Fail(t, t.tokens[std::min(begin, int(t.tokens.size()) - 1)].line, std::string("expected ") + what);
+    }
+    int pos = begin;
+    if (!ParseAssignment(p, &pos, end, out)) {
+        return false;
+    }
+    if (pos < end) {
+        return Fail(t, t.tokens[pos].line, "unexpected '" + t.tokens[pos].text + "' in " + what);
+    }
+    return true;
+}
+
+// Arguments between the brackets at `open`, each read as one expression.
+bool ParseArguments(Parser &p, int open, std::vector<Expr> *args)
+{
+    Translator &t = p.t;
+    const int close = t.tokens[open].match;
+    int i = open + 1;
+    while (i < close) {
+        const int stop = ExpressionEnd(t, i, close, true);
+        if (stop < close && Is(t.tokens[stop], ";")) {
+            return Fail(t, t.tokens[stop].line, "unexpected ';' in the arguments");
+        }
+        args->emplace_back();
+        if (!ParseWhole(p, i, stop, &args->back(), "an argument")) {
+            return false;
+        }
+        i = stop + 1;
+        if (stop < close && i == close) {
+            return Fail(t, t.tokens[stop].line, "expected an argument after ','");
+        }
+    }
+    return true;
+}
+
+bool Swizzle(Parser &p, const Token &member, Expr *e)
+{
+    Translator &t = p.t;
+    const Ty ty = e->type;
+    const std::string &s = member.text;
+    if (s.size() >= 2 && s[0] == '_' && IsMatrix(ty)) {
+        return Fail(t, member.line, "matrix swizzles ('." + s + "') are not supported; index the rows: m[0][1]");
+    }
+    const char *sets[] = {"xyzw", "rgba"};
+    int set = -1;
+    for (int k = 0; k < 2 && set < 0; k++) {
+        if (s.find_first_not_of(sets[k]) == std::string::npos) {
+            set = k;
+        }
+    }
+    if (set < 0 || s.size() > 4 || !IsNumeric(ty) || IsMatrix(ty)) {
+        return Fail(t, member.line, "'" + s + "' is not a member of " + CgTypeName(t, ty));
+    }
+    for (char c : s) {
+        if (int(std::strchr(sets[set], c) - sets[set]) >= ty.cols) {
+            return Fail(t, member.line, "'." + s + "' reads past the end of a " + CgTypeName(t, ty));
+        }
+    }
+    Ty result = MakeTy(ty.base, 1, int(s.size()));
+    if (ty.cols == 1) {
+        // GLSL 1.20 cannot swizzle a scalar: x.xxx is a constructor.
+        if (s.size() > 1) {
+            Wrap(e, member.line, ElementGlsl(t, result) + "(", ")");
+        }
+    } else {
+        e->code.push_back(Piece{member.line, false, "." + s});
+    }
+    bool repeats = false;
+    for (size_t a = 0; a < s.size(); a++) {
+        repeats = repeats || s.find(s[a], a + 1) != std::string::npos;
+    }
+    e->lvalue = e->lvalue && ty.cols > 1 && !repeats;
+    e->type = result;
+    e->intLiteral = false;
+    return true;
+}
+
+bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
+{
+    Translator &t = p.t;
+    while (*pos < end) {
+        const Token &tok = t.tokens[*pos];
+        if (Is(tok, ".")) {
+            if (*pos + 1 >= end || t.tokens[*pos + 1].kind != TokenKind::Identifier) {
+                return Fail(t, tok.line, "expected a member name after '.'");
+            }
+            const Token &member = t.tokens[*pos + 1];
+            *pos += 2;
+            if (e->type.base == 's' && e->type.array == 0) {
+                const StructDef &def = t.structs[e->type.structIndex];
+                const Member *found = nullptr;
+                for (const Member &m : def.members) {
+                    if (m.name == member.text) {
+                        found = &m;
+                    }
+                }
+                if (!found) {
+                    return Fail(t, member.line, "'" + member.text + "' is not a member of struct " + def.name);
+                }
+                e->code.push_back(Piece{member.line, false, "." + found->glslName});
+                e->type = TyOf(found->type);
+            } else if (Known(e->type)) {
+                if (!Swizzle(p, member, e)) {
+                    return false;
+                }
+            } else {
+                e->code.push_back(Piece{member.line, false, "." + GlslName(member.text)});
+            }
+        } else if (Is(tok, "[")) {
+            Expr index;
+            if (!ParseWhole(p, *pos + 1, tok.match, &index, "an index") ||
+                !Convert(t, &index, MakeTy(index.type.base == '?' ? '?' : 'i'), tok.line)) {
+                return false;
+            }
+            Ty ty = e->type;
+            if (ty.array) {
+                ty.array = 0;
+            } else if (IsMatrix(ty)) {
+                ty.rows = 1;  // a Cg row is a GLSL column
+            } else if (IsVector(ty)) {
+                ty.cols = 1;
+            } else if (Known(ty)) {
+                return Fail(t, tok.line, "a " + CgTypeName(t, ty) + " cannot be indexed");
+            }
+            e->code.push_back(Piece{tok.line, false, "["});
+            Append(e, index);
+            e->code.push_back(Piece{t.tokens[tok.match].line, false, "]"});
+            e->type = ty;
+            e->intLiteral = false;
+            *pos = tok.match + 1;
+        } else if (Is(tok, "++") || Is(tok, "--")) {
+            if (!e->lvalue) {
+                return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+            }
+            e->code.push_back(Piece{tok.line, false, tok.text});
+            e->lvalue = false;
+            (*pos)++;
+        } else {
+            break;
+        }
+    }
+    return true;
+}
+
+bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    const Token &tok = t.tokens[*pos];
+    *out = Expr();
+    if (tok.kind == TokenKind::Number) {
+        const bool isFloat = tok.text.find_first_of(".eE") != std::string::npos &&
+                             tok.text.find_first_of("xX") == std::string::npos;
+        out->code.push_back(TokPiece(tok, tok.text));
+        out->type = MakeTy(isFloat ? 'f' : 'i');
+        out->intLiteral = !isFloat;
+        (*pos)++;
+        return true;
+    }
+    if (Is(tok, "(")) {
+        TypeInfo info;
+        const Token &inner = t.tokens[*pos + 1];
+        if (tok.match == *pos + 2 && inner.kind == TokenKind::Identifier && LookupCgType(inner.text, &info) &&
+            info.base != 'v') {
+            // (T)x binds like a unary operator.
+            *pos = tok.match + 1;
+            if (*pos >= end) {
+                return Fail(t, tok.line, "the cast to '" + inner.text + "' has no operand");
+            }
+            if (!ParseUnary(p, pos, end, out)) {
+                return false;
+            }
+            const Ty to = MakeTy(info.base, info.rows, info.cols);
+            if (Known(out->type) && !IsNumeric(out->type)) {
+                return Fail(t, tok.line, "cannot cast a " + CgTypeName(t, out->type) + " to " + inner.text);
+            }
+            Wrap(out, tok.line, info.glsl + "(", ")");
+            out->code.front().space = tok.spaceBefore;
+            out->type = to;
+            return true;
+        }
+        if (!ParseWhole(p, *pos + 1, tok.match, out, "an expression in brackets")) {
+            return false;
+        }
+        const bool lvalue = out->lvalue;
+        Wrap(out, tok.line, "(", ")");
+        out->code.front().space = tok.spaceBefore;
+        out->code.back().line = t.tokens[tok.match].line;
+        out->lvalue = lvalue;
+        *pos = tok.match + 1;
+        return true;
+    }
+    if (tok.kind != TokenKind::Identifier) {
+        return Fail(t, tok.line, tok.kind == TokenKind::End ? "the expression ends too early"
+                                                            : "unexpected '" + tok.text + "'");
+    }
+    const bool called = *pos + 1 < end && Is(t.tokens[*pos + 1], "(");
+    TypeInfo info;
+    if (LookupCgType(tok.text, &info)) {
+        if (!called || info.base == 'v') {
+            return Fail(t, tok.line, "unexpected type '" + tok.text + "'");
+        }
+        std::vector<Expr> args;
+        if (!ParseArguments(p, *pos + 1, &args) || !NeedsNumeric(p, tok, args)) {
+            return false;
+        }
+        if (args.empty()) {
+            return Fail(t, tok.line, "the constructor " + tok.text + "() needs values");
+        }
+        for (Expr &arg : args) {
+            if (arg.intLiteral && info.base == 'f' && !Convert(t, &arg, MakeTy('f'), tok.line)) {
+                return false;
+            }
+        }
+        *out = Call(tok, info.glsl, args, MakeTy(info.base, info.rows, info.cols));
+        *pos = t.tokens[*pos + 1].match + 1;
+        return true;
+    }
+    if (tok.text == "true" || tok.text == "false") {
+        out->code.push_back(TokPiece(tok, tok.text));
+        out->type = MakeTy('b');
+        (*pos)++;
+        return true;
+    }
+    if (called) {
+        std::vector<Expr> args;
+        const int open = *pos + 1;
+        if (tok.text == "mul") {
+            // Checked before its arguments are read, so a long chain of unclosed calls stops early.
+            if (t.tokens[open].commas != 1) {
+                return Fail(t, tok.line, "mul takes two arguments");
+            }
+        }
+        auto user = p.functions->find(tok.text);
+        const char *refused = RefusedLibraryFunction(tok.text);
+        if (user == p.functions->end() && refused) {
+            return Fail(t, tok.line, "the Cg library function '" + tok.text + "' " + refused);
+        }
+        if (!ParseArguments(p, open, &args)) {
+            return false;
+        }
+        *pos = t.tokens[open].match + 1;
+        if (user != p.functions->end()) {
+            return UserCall(p, tok, user->second, args, out);
+        }
+        if (tok.text == "mul") {
+            return MulCall(p, tok, args, out);
+        }
+        for (size_t k = 0; k < libraryFunctionCount; k++) {
+            const LibraryFunction &f = libraryFunctions[k];
+            if (tok.text == f.cg) {
+                return LibraryCall(p, tok, f, args, out);
+            }
+        }
+        if (tok.text == t.entry) {
+            return Fail(t, tok.line, "the entry function '" + t.entry + "' cannot be called");
+        }
+        return Fail(t, tok.line, "'" + tok.text + "' is not a function of this program or of the Cg library");
+    }
+    Ty ty;
+    if (!Lookup(p, tok.text, &ty)) {
+        if (t.structIndex.count(tok.text)) {
+            return Fail(t, tok.line, "unexpected struct name '" + tok.text + "'");
+        }
+        return Fail(t, tok.line, "'" + tok.text + "' is not declared");
+    }
+    out->code.push_back(TokPiece(tok, GlslName(tok.text)));
+    out->type = ty;
+    out->lvalue = true;
+    (*pos)++;
+    return true;
+}
+
+bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, t.tokens[*pos].line, "expression nested too deeply");
+    }
+    if (*pos >= end) {
+        return Fail(t, t.tokens[std::max(*pos - 1, 0)].line, "the expression ends too early");
+    }
+    const Token &tok = t.tokens[*pos];
+    if (Is(tok, "-") || Is(tok, "+") || Is(tok, "!") || Is(tok, "~") || Is(tok, "++") || Is(tok, "--")) {
+        (*pos)++;
+        if (!ParseUnary(p, pos, end, out)) {
+            return false;
+        }
+        const Ty ty = out->type;
+        if (Is(tok, "~")) {
+            return Fail(t, tok.line, "the bitwise operator '~' is not supported in this profile");
+        }
+        if (Known(ty) && !IsNumeric(ty)) {
+            return Fail(t, tok.line, "'" + tok.text + "' cannot take a " + CgTypeName(t, ty));
+        }
+        if ((Is(tok, "++") || Is(tok, "--")) && !out->lvalue) {
+            return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+        }
+        if (Is(tok, "!") && Known(ty)) {
+            if (IsMatrix(ty)) {
+                return Fail(t, tok.line, "'!' cannot take a matrix");
+            }
+            Ty b = ty;
+            b.base = 'b';
+            if (!Convert(t, out, b, tok.line)) {
+                return false;
+            }
+            if (ty.cols > 1) {
+                Wrap(out, tok.line, "not(", ")");
+                out->code.front().space = tok.spaceBefore;
+                return true;
+            }
+        }
+        const bool literal = out->intLiteral && Is(tok, "-");
+        out->code.front().space = false;
+        out->code.push_front(TokPiece(tok, tok.text));
+        out->lvalue = false;
+        out->intLiteral = literal;
+        if (literal) {
+            // "-1" stays one literal, so that it converts to "-1.0".
+            out->code.front().text += out->code[1].text;
+            out->code.erase(out->code.begin() + 1);
+        }
+        return true;
+    }
+    return ParsePrimary(p, pos, end, out) && ParsePostfix(p, pos, end, out);
+}
+
+int BinaryLevel(const Token &tok)
+{
+    if (tok.kind != TokenKind::Punct) {
+        return 0;
+    }
+    static const std::unordered_map<std::string, int> levels = {
+        {"||", 1}, {"&&", 2}, {"|", 3}, {"^", 4}, {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7}, {"<=", 7},
+        {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}, {"^^", 1}};
+    auto found = levels.find(tok.text);
+    return found == levels.end() ? 0 : found->second;
+}
+
+// One binary operation in Cg's meaning.
+bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
+{
+    Translator &t = p.t;
+    const std::string &o = op.text;
+    const Ty ta = a->type;
+    const Ty tb = b.type;
+    if (o == "|" || o == "^" || o == "&" || o == "<<" || o == ">>" || o == "^^") {
+        return Fail(t, op.line, "the operator '" + o + "' is not supported in this profile");
+    }
+    auto join = [&](const Ty &result) {
+        a->code.push_back(TokPiece(op, o));
+        Append(a, b);
+        a->type = result;
+        a->lvalue = false;
+        a->intLiteral = false;
+    };
+    if (!Known(ta) || !Known(tb)) {
+        join(MakeTy('?'));
+        return true;
+    }
+    if (o == "==" || o == "!=") {
+        if (ta.base == 's' && SameType(ta, tb)) {
+            join(MakeTy('b'));
+            return true;
+        }
+    }
+    if (!IsNumeric(ta) || !IsNumeric(tb)) {
+        return Fail(t, op.line, "'" + o + "' cannot take " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb));
+    }
+    if (o == "&&" || o == "||") {
+        if (!IsScalar(ta) || !IsScalar(tb)) {
+            return Fail(t, op.line, "'" + o + "' on vectors is not supported; use all() or any()");
+        }
+        if (!Convert(t, a, MakeTy('b'), op.line) || !Convert(t, &b, MakeTy('b'), op.line)) {
+            return false;
+        }
+        join(MakeTy('b'));
+        return true;
+    }
+    if (IsMatrix(ta) != IsMatrix(tb) && !IsScalar(ta) && !IsScalar(tb)) {
+        return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
+                                    " is element by element in Cg and their sizes differ; for a matrix product "
+                                    "write mul()");
+    }
+    if (IsMatrix(ta) && IsMatrix(tb) && (ta.rows != tb.rows || ta.cols != tb.cols)) {
+        return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
+                                    ": the sizes differ");
+    }
+    Ty meet = Meet(ta, tb);
+    const bool compare = o == "<" || o == ">" || o == "<=" || o == ">=" || o == "==" || o == "!=";
+    if (!compare && meet.base == 'b') {
+        meet.base = 'i';
+    }
+    if (IsMatrix(meet) && (compare || o == "%")) {
+        return Fail(t, op.line, "'" + o + "' on matrices is not supported");
+    }
+    // Operands keep a scalar side where GLSL accepts one (v * 2.0); they meet otherwise.
+    Ty toA = meet;
+    Ty toB = meet;
+    if (!compare && o != "%") {
+        if (IsScalar(ta)) {
+            toA = MakeTy(meet.base);
+        }
+        if (IsScalar(tb)) {
+            toB = MakeTy(meet.base);
+        }
+    }
+    if (!Convert(t, a, toA, op.line) || !Convert(t, &b, toB, op.line)) {
+        return false;
+    }
+    if (compare) {
+        if (meet.cols == 1) {
+            join(MakeTy('b'));
+            return true;
+        }
+        const char *name = o == "<" ? "lessThan" : o == ">" ? "greaterThan" : o == "<=" ? "lessThanEqual"
+                         : o == ">=" ? "greaterThanEqual" : o == "==" ? "equal" : "notEqual";
+        *a = Call(op, name, {*a, b}, MakeTy('b', 1, meet.cols));
+        a->code.front().space = true;
+        return true;
+    }
+    if (o == "%") {
+        t.preamble |= meet.base == 'i' ? PreambleIntMod : PreambleFmod | PreambleTrunc;
+        *a = Call(op, meet.base == 'i' ? "cgx_imod" : "cgx_fmod", {*a, b}, meet);
+        a->code.front().space = true;
+        return true;
+    }
+    if (o == "*" && IsMatrix(ta) && IsMatrix(tb)) {
+        // Element by element in Cg; GLSL's '*' would be a matrix product.
+        *a = Call(op, "matrixCompMult", {*a, b}, meet);
+        a->code.front().space = true;
+        return true;
+    }
+    join(meet);
+    return true;
+}
+
+// Precedence climbing over the binary operators at `minLevel` and above.
+bool ParseBinary(Parser &p, int *pos, int end, int minLevel, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseUnary(p, pos, end, out)) {
+        return false;
+    }
+    while (*pos < end) {
+        const Token &op = t.tokens[*pos];
+        const int level = BinaryLevel(op);
+        if (level == 0 || level < minLevel) {
+            break;
+        }
+        (*pos)++;
+        Expr rhs;
+        DepthGuard guard(p.depth);
+        if (p.depth > maxExpressionDepth) {
+            return Fail(t, op.line, "expression nested too deeply");
+        }
+        if (!ParseBinary(p, pos, end, level + 1, &rhs) || !Combine(p, op, out, rhs)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A condition of if, while, for and '?:': one bool, converted from a number as Cg does.
+bool ToCondition(Parser &p, Expr *e, int line)
+{
+    if (Known(e->type) && !IsScalar(e->type)) {
+        return Fail(p.t, line, "the condition is a " + CgTypeName(p.t, e->type) + "; it must be one value (use "
+                                                                                   "all() or any())");
+    }
+    return Convert(p.t, e, MakeTy(Known(e->type) ? 'b' : '?'), line);
+}
+
+bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseBinary(p, pos, end, 1, out)) {
+        return false;
+    }
+    if (*pos >= end || !Is(t.tokens[*pos], "?")) {
+        return true;
+    }
+    const Token &question = t.tokens[*pos];
+    (*pos)++;
+    Expr a;
+    Expr b;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, question.line, "expression nested too deeply");
+    }
+    if (!ToCondition(p, out, question.line) || !ParseAssignment(p, pos, end, &a)) {
+        return false;
+    }
+    if (*pos >= end || !Is(t.tokens[*pos], ":")) {
+        return Fail(t, question.line, "expected ':' after '?'");
+    }
+    const Token &colon = t.tokens[*pos];
+    (*pos)++;
+    if (!ParseConditional(p, pos, end, &b)) {
+        return false;
+    }
+    Ty ty = a.type;
+    if (Known(a.type) && Known(b.type) && !SameType(a.type, b.type)) {
+        if (!IsNumeric(a.type) || !IsNumeric(b.type)) {
+            return Fail(t, colon.line, "the two sides of '?:' have the types " + CgTypeName(t, a.type) + " and " +
+                                           CgTypeName(t, b.type));
+        }
+        ty = Meet(a.type, b.type);
+    }
+    if (!Convert(t, &a, ty, colon.line) || !Convert(t, &b, ty, colon.line)) {
+        return false;
+    }
+    out->code.push_back(TokPiece(question, "?"));
+    Append(out, a);
+    out->code.push_back(TokPiece(colon, ":"));
+    Append(out, b);
+    out->type = ty;
+    out->lvalue = false;
+    out->intLiteral = false;
+    return true;
+}
+
+bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    if (!ParseConditional(p, pos, end, out)) {
+        return false;
+    }
+    if (*pos >= end) {
+        return true;
+    }
+    const Token &op = t.tokens[*pos];
+    static const char *const assignments[] = {"=", "+=", "-=", "*=", "/=", "%=", "<<=", ">>=", "&=", "|=", "^="};
+    const char *found = nullptr;
+    for (const char *a : assignments) {
+        if (Is(op, a)) {
+            found = a;
+        }
+    }
+    if (!found) {
+        return true;
+    }
+    if (std::strlen(found) == 3 || Is(op, "&=") || Is(op, "|=") || Is(op, "^=")) {
+        return Fail(t, op.line, "the operator '" + op.text + "' is not supported in this profile");
+    }
+    if (!out->lvalue) {
+        return Fail(t, op.line, "the left side of '" + op.text + "' is not a variable");
+    }
+    (*pos)++;
+    Expr rhs;
+    DepthGuard guard(p.depth);
+    if (p.depth > maxExpressionDepth) {
+        return Fail(t, op.line, "expression nested too deeply");
+    }
+    if (!ParseAssignment(p, pos, end, &rhs)) {
+        return false;
+    }
+    const Ty target = out->type;
+    if (Is(op, "=")) {
+        if (!Convert(t, &rhs, target, op.line)) {
+            return false;
+        }
+        out->code.push_back(TokPiece(op, "="));
+        Append(out, rhs);
+    } else {
+        // a op= b is a = a op b, with op in Cg's meaning.
+        Expr value = *out;
+        Token binary = op;
+        binary.text = op.text.substr(0, 1);
+        if (!Combine(p, binary, &value, rhs) || !Convert(t, &value, target, op.line)) {
+            return false;
+        }
+        out->code.push_back(TokPiece(op, "="));
+        Append(out, value);
+    }
+    out->type = target;
+    out->lvalue = false;
+    out->intLiteral = false;
+    return true;
+}
+
+// A comma-separated list of expressions, as a for loop's clauses allow.
+bool ParseExpressionList(Parser &p, int begin, int end, std::vector<Expr> *list)
+{
+    Translator &t = p.t;
+    int i = begin;
+    for (;;) {
+        const int stop = ExpressionEnd(t, i, end, true);
+        list->emplace_back();
+        if (!ParseWhole(p, i, stop, &list->back(), "an expression")) {
+            return false;
+        }
+        if (stop >= end) {
+            return true;
+        }
+        i = stop + 1;
+    }
+}
+
+}  // namespace cg

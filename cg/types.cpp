@@ -1,0 +1,277 @@
+// types.cpp -- Cg's types: names, GLSL spellings, conversions and the type two operands meet in.
+#include "cg/cg_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace cg {
+
+bool SameType(const Ty &a, const Ty &b)
+{
+    return a.base == b.base && a.rows == b.rows && a.cols == b.cols && a.structIndex == b.structIndex &&
+           a.array == b.array;
+}
+
+Ty MakeTy(char base, int rows, int cols)
+{
+    Ty ty;
+    ty.base = base;
+    ty.rows = rows;
+    ty.cols = cols;
+    return ty;
+}
+
+bool LookupCgType(const std::string &name, TypeInfo *info)
+{
+    if (name == "void") {
+        *info = TypeInfo{'v', 0, 0, "void"};
+        return true;
+    }
+    static const struct {
+        const char *prefix;
+        char base;
+    } families[] = {{"float", 'f'}, {"half", 'f'}, {"fixed", 'f'}, {"double", 'f'}, {"int", 'i'}, {"bool", 'b'}};
+    for (const auto &family : families) {
+        size_t len = std::strlen(family.prefix);
+        if (name.compare(0, len, family.prefix) != 0) {
+            continue;
+        }
+        std::string rest = name.substr(len);
+        int rows = 1;
+        int cols = 1;
+        if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') {
+            cols = rest[0] - '0';
+        } else if (rest.size() == 3 && family.base == 'f' && rest[0] >= '2' && rest[0] <= '4' && rest[1] == 'x' &&
+                   rest[2] >= '2' && rest[2] <= '4') {
+            rows = rest[0] - '0';
+            cols = rest[2] - '0';
+        } else if (!rest.empty()) {
+            return false;
+        }
+        std::string glsl;
+        if (rows > 1) {
+            // Held transposed: Cg rows become GLSL columns, so floatRxC is GLSL matRxC.
+            glsl = "mat" + std::to_string(rows);
+            if (rows != cols) {
+                glsl += "x" + std::to_string(cols);
+            }
+        } else if (cols == 1) {
+            glsl = family.base == 'f' ? "float" : family.base == 'i' ? "int" : "bool";
+        } else {
+            glsl = std::string(family.base == 'f' ? "vec" : family.base == 'i' ? "ivec" : "bvec") +
+                   std::to_string(cols);
+        }
+        *info = TypeInfo{family.base, rows, cols, glsl};
+        return true;
+    }
+    return false;
+}
+
+bool IsCgType(const std::string &name)
+{
+    TypeInfo info;
+    return LookupCgType(name, &info);
+}
+
+bool ParseType(Translator &t, int pos, TypeRef *type)
+{
+    const Token &tok = t.tokens[pos];
+    if (tok.kind != TokenKind::Identifier) {
+        return false;
+    }
+    type->cgName = tok.text;
+    if (LookupCgType(tok.text, &type->info)) {
+        type->isStruct = false;
+        type->structIndex = -1;
+        type->glsl = type->info.glsl;
+        return true;
+    }
+    auto found = t.structIndex.find(tok.text);
+    if (found == t.structIndex.end()) {
+        return false;
+    }
+    type->isStruct = true;
+    type->structIndex = found->second;
+    type->info = TypeInfo{'s', 0, 0, t.structs[found->second].glslName};
+    type->glsl = t.structs[found->second].glslName;
+    return true;
+}
+
+bool IsName(const Token &tok)
+{
+    return tok.kind == TokenKind::Identifier && !IsCgType(tok.text);
+}
+
+Ty TyOf(const TypeRef &ref)
+{
+    if (ref.isStruct) {
+        Ty ty = MakeTy('s');
+        ty.structIndex = ref.structIndex;
+        return ty;
+    }
+    return MakeTy(ref.info.base, ref.info.rows, ref.info.cols);
+}
+
+bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == 'f' || ty.base == 'i' || ty.base == 'b'); }
+bool IsMatrix(const Ty &ty) { return IsNumeric(ty) && ty.rows > 1; }
+bool IsScalar(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols == 1; }
+bool IsVector(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols > 1; }
+bool Known(const Ty &ty) { return ty.base != '?'; }
+
+std::string ElementGlsl(const Translator &t, const Ty &ty)
+{
+    if (ty.base == 's') {
+        return t.structs[ty.structIndex].glslName;
+    }
+    if (ty.base == 'v') {
+        return "void";
+    }
+    if (ty.rows > 1) {
+        return "mat" + std::to_string(ty.rows) + (ty.rows != ty.cols ? "x" + std::to_string(ty.cols) : "");
+    }
+    const char *scalar = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
+    const char *vector = ty.base == 'i' ? "ivec" : ty.base == 'b' ? "bvec" : "vec";
+    return ty.cols == 1 ? scalar : vector + std::to_string(ty.cols);
+}
+
+std::string GlslType(const Translator &t, const Ty &ty)
+{
+    return ElementGlsl(t, ty) + (ty.array ? "[" + std::to_string(ty.array) + "]" : "");
+}
+
+// The type as the user wrote it, for messages.
+std::string CgTypeName(const Translator &t, const Ty &ty)
+{
+    std::string name;
+    if (ty.base == 's') {
+        name = t.structs[ty.structIndex].name;
+    } else if (ty.base == 'v') {
+        name = "void";
+    } else {
+        name = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
+        if (ty.rows > 1) {
+            name += std::to_string(ty.rows) + "x" + std::to_string(ty.cols);
+        } else if (ty.cols > 1) {
+            name += std::to_string(ty.cols);
+        }
+    }
+    return ty.array ? name + "[" + std::to_string(ty.array) + "]" : name;
+}
+
+// Converts `e` to type `to` as Cg does on assignment, initialisation, return and arguments:
+// base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
+bool Convert(Translator &t, Expr *e, const Ty &to, int line)
+{
+    const Ty from = e->type;
+    if (!Known(to) || !Known(from) || SameType(from, to)) {
+        e->type = Known(to) ? to : from;
+        return true;
+    }
+    const std::string refusal = "cannot convert " + CgTypeName(t, from) + " to " + CgTypeName(t, to);
+    if (!IsNumeric(from) || !IsNumeric(to)) {
+        return Fail(t, line, refusal);
+    }
+    const std::string target = ElementGlsl(t, to);
+    if (IsMatrix(to) || IsMatrix(from)) {
+        if (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) {
+            Wrap(e, line, target + "(", ")");
+        } else if (IsMatrix(to) && IsScalar(from) && e->code.size() == 1) {
+            // mat4(x) would put x on the diagonal only; Cg fills every element.
+            std::string value = e->code.front().text + (e->intLiteral ? ".0" : "");
+            std::string all;
+            for (int k = 0; k < to.rows * to.cols; k++) {
+                all += (k ? ", " : "") + value;
+            }
+            e->code.front().text = target + "(" + all + ")";
+        } else {
+            return Fail(t, line, refusal);
+        }
+        e->type = to;
+        return true;
+    }
+    if (from.cols > 1 && from.cols < to.cols) {
+        return Fail(t, line, refusal);
+    }
+    if (from.cols > to.cols) {
+        static const char *const swizzles[] = {"", ".x", ".xy", ".xyz"};
+        Wrap(e, line, "(", std::string(")") + swizzles[to.cols]);
+    }
+    const bool decimal = e->intLiteral && e->code.size() == 1 && e->code.front().text.find_first_of("xX") == std::string::npos;
+    if (decimal && to.base == 'f' && to.cols == 1) {
+        e->code.front().text += ".0";
+    } else if (decimal && to.base == 'f') {
+        e->code.front().text = target + "(" + e->code.front().text + ".0)";
+    } else if (from.base != to.base || from.cols != to.cols) {
+        Wrap(e, line, target + "(", ")");
+    }
+    e->type = to;
+    e->intLiteral = false;
+    e->lvalue = false;
+    return true;
+}
+
+// The type two operands meet in: the wider base, the scalar spread, the longer vector truncated.
+Ty Meet(const Ty &a, const Ty &b)
+{
+    Ty ty = MakeTy(a.base == 'f' || b.base == 'f' ? 'f' : a.base == 'i' || b.base == 'i' ? 'i' : 'b');
+    if (IsMatrix(a) || IsMatrix(b)) {
+        const Ty &m = IsMatrix(a) ? a : b;
+        ty.rows = m.rows;
+        ty.cols = m.cols;
+    } else {
+        ty.cols = a.cols == 1 ? b.cols : b.cols == 1 ? a.cols : std::min(a.cols, b.cols);
+    }
+    return ty;
+}
+
+bool UniformTypeOf(const TypeRef &type, CgType *out)
+{
+    if (type.isStruct) {
+        return false;
+    }
+    const TypeInfo &info = type.info;
+    static const CgType floats[] = {CgType::Float, CgType::Float2, CgType::Float3, CgType::Float4};
+    static const CgType ints[] = {CgType::Int, CgType::Int2, CgType::Int3, CgType::Int4};
+    static const CgType matrices[] = {CgType::Float2x2, CgType::Float3x3, CgType::Float4x4};
+    if (info.base == 'f' && info.rows == 1) {
+        *out = floats[info.cols - 1];
+        return true;
+    }
+    if (info.base == 'f' && info.rows == info.cols) {
+        *out = matrices[info.rows - 2];
+        return true;
+    }
+    if (info.base == 'i' && info.rows == 1) {
+        *out = ints[info.cols - 1];
+        return true;
+    }
+    return false;
+}
+
+}  // namespace cg
+
+using namespace cg;
+
+int CgTypeComponents(CgType type)
+{
+    switch (type) {
+    case CgType::Float:
+    case CgType::Int:
+        return 1;
+    case CgType::Float2:
+    case CgType::Int2:
+        return 2;
+    case CgType::Float3:
+    case CgType::Int3:
+        return 3;
+    case CgType::Float4:
+    case CgType::Int4:
+    case CgType::Float2x2:
+        return 4;
+    case CgType::Float3x3:
+        return 9;
+    case CgType::Float4x4:
+        return 16;
+    }
+    return 0;
+}
