@@ -118,6 +118,8 @@ struct Translator {
     CgTranslation *result = nullptr;
     std::unordered_map<std::string, Ty> globals;
     std::unordered_map<std::string, std::vector<FuncSig>> functions;
+    std::string helpers;  // functions generated for the program, written after the preamble
+    std::unordered_map<std::string, std::string> helperNames;  // a helper's text to its name
 };
 
 struct Piece {
@@ -126,11 +128,21 @@ struct Piece {
     std::string text;
 };
 
+// How tightly an emitted expression's outermost operator binds. An operand that binds more
+// loosely than the operator it meets is bracketed, so copied or combined text never regroups.
+// Binary operators use their BinaryLevel, 1 (||) to 10 (* / %).
+const int PrecAssign = -1;
+const int PrecConditional = 0;
+const int PrecUnary = 11;
+const int PrecPostfix = 12;  // names, literals, calls, brackets, members and indexing
+
 struct Expr {
     std::deque<Piece> code;  // a deque: conversions wrap long expressions from the front
     Ty type;
     bool lvalue = false;
     bool intLiteral = false;
+    int prec = PrecPostfix;
+    bool effects = false;  // writes something when evaluated (++, --, =, a call), so it may not be copied
 };
 
 struct Scope {
@@ -210,6 +222,7 @@ bool ParseBinary(Parser &p, int *pos, int end, int minLevel, Expr *out);
 bool ToCondition(Parser &p, Expr *e, int line);
 bool ParseConditional(Parser &p, int *pos, int end, Expr *out);
 bool ParseAssignment(Parser &p, int *pos, int end, Expr *out);
+bool CompoundHelper(Parser &p, const Token &op, const Ty &target, const Ty &value, std::string *name);
 bool ParseExpressionList(Parser &p, int begin, int end, std::vector<Expr> *list);
 
 // ---- statements.cpp --------------------------------------------------------------------------------
@@ -258,12 +271,17 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
 bool IsGlslReserved(const std::string &name);
 std::string GlslName(const std::string &name);
 std::string Upper(const std::string &text);
+bool Glues(char last, char first);
 void EmitAt(Translator &t, int line, const std::string &text, bool space);
 void EmitToken(Translator &t, const Token &tok, const std::string &text);
 Piece TokPiece(const Token &tok, const std::string &text);
 void Append(Expr *to, const Expr &from);
 void Wrap(Expr *e, int line, const std::string &before, const std::string &after);
+// Brackets `e` when its outermost operator binds more loosely than `prec`.
+void Group(Expr *e, int line, int prec);
 void EmitExpr(Translator &t, const Expr &e);
+// The expression as one line of GLSL, for the generated helpers.
+std::string ExprText(const Expr &e);
 Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &args, const Ty &ret);
 std::string Preamble(int used);
 

@@ -397,6 +397,6 @@ bool TranslateCgProgram(const std::string &source, const char *fileName, const c
         out->errorLine = t.errorLine;
         return false;
     }
-    out->glsl = "#version 120\n" + Preamble(t.preamble) + "#line 0\n" + t.body + "\n";
+    out->glsl = "#version 120\n" + Preamble(t.preamble) + t.helpers + "#line 0\n" + t.body + "\n";
     return true;
 }

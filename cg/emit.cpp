@@ -1,6 +1,7 @@
 // emit.cpp -- writing GLSL: names, line-keeping output, expression pieces and the helper preamble.
 #include "cg/cg_internal.h"
 
+#include <cstring>
 #include <set>
 
 namespace cg {
@@ -44,6 +45,13 @@ std::string Upper(const std::string &text)
     return up;
 }
 
+bool IsOperatorChar(char c) { return c != 0 && std::strchr("+-*/%<>=!&|^", c) != nullptr; }
+
+bool Glues(char last, char first)
+{
+    return (IsIdentifierChar(last) && IsIdentifierChar(first)) || (IsOperatorChar(last) && IsOperatorChar(first));
+}
+
 // Appends text that stands on source line `line`, starting a new output line or a #line
 // directive when the line changes, so that compiler messages name lines of the Cg file.
 void EmitAt(Translator &t, int line, const std::string &text, bool space)
@@ -62,7 +70,9 @@ void EmitAt(Translator &t, int line, const std::string &text, bool space)
         t.bodyLine = line;
         lineStart = true;
     }
-    if (space && !lineStart) {
+    // Two pieces that would lex as one token ("-" and "-x", "a" and "b") keep a space between
+    // them, whatever spacing the source had.
+    if (!lineStart && !text.empty() && (space || Glues(t.body.back(), text[0]))) {
         t.body += ' ';
     }
     t.body += text;
@@ -78,6 +88,7 @@ Piece TokPiece(const Token &tok, const std::string &text) { return Piece{tok.lin
 void Append(Expr *to, const Expr &from)
 {
     to->code.insert(to->code.end(), from.code.begin(), from.code.end());
+    to->effects = to->effects || from.effects;
 }
 
 void Wrap(Expr *e, int line, const std::string &before, const std::string &after)
@@ -90,6 +101,26 @@ void Wrap(Expr *e, int line, const std::string &before, const std::string &after
     e->code.push_back(Piece{line, false, after});
     e->intLiteral = false;
     e->lvalue = false;
+    e->prec = PrecPostfix;
+}
+
+void Group(Expr *e, int line, int prec)
+{
+    if (e->prec < prec) {
+        Wrap(e, line, "(", ")");
+    }
+}
+
+std::string ExprText(const Expr &e)
+{
+    std::string text;
+    for (const Piece &piece : e.code) {
+        if (!text.empty() && !piece.text.empty() && (piece.space || Glues(text.back(), piece.text[0]))) {
+            text += ' ';
+        }
+        text += piece.text;
+    }
+    return text;
 }
 
 void EmitExpr(Translator &t, const Expr &e)

@@ -181,6 +181,7 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
             }
             e->code.push_back(Piece{tok.line, false, tok.text});
             e->lvalue = false;
+            e->effects = true;
             (*pos)++;
         } else {
             break;
@@ -358,11 +359,15 @@ bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
                 return true;
             }
         }
-        const bool literal = out->intLiteral && Is(tok, "-");
+        Group(out, tok.line, PrecUnary);
+        const bool literal = out->intLiteral && Is(tok, "-") && out->code.size() == 1 &&
+                             out->code.front().text[0] != '-';
         out->code.front().space = false;
         out->code.push_front(TokPiece(tok, tok.text));
         out->lvalue = false;
         out->intLiteral = literal;
+        out->prec = PrecUnary;
+        out->effects = out->effects || Is(tok, "++") || Is(tok, "--");
         if (literal) {
             // "-1" stays one literal, so that it converts to "-1.0".
             out->code.front().text += out->code[1].text;
@@ -395,12 +400,17 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     if (o == "|" || o == "^" || o == "&" || o == "<<" || o == ">>" || o == "^^") {
         return Fail(t, op.line, "the operator '" + o + "' is not supported in this profile");
     }
+    const int level = BinaryLevel(op);
     auto join = [&](const Ty &result) {
+        // Left to right: the right operand is bracketed at the operator's own level too.
+        Group(a, op.line, level);
+        Group(&b, op.line, level + 1);
         a->code.push_back(TokPiece(op, o));
         Append(a, b);
         a->type = result;
         a->lvalue = false;
         a->intLiteral = false;
+        a->prec = level;
     };
     if (!Known(ta) || !Known(tb)) {
         join(MakeTy('?'));
@@ -558,10 +568,13 @@ bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
     if (!Convert(t, &a, ty, colon.line) || !Convert(t, &b, ty, colon.line)) {
         return false;
     }
+    Group(out, question.line, PrecConditional + 1);
+    Group(&b, colon.line, PrecConditional);
     out->code.push_back(TokPiece(question, "?"));
     Append(out, a);
     out->code.push_back(TokPiece(colon, ":"));
     Append(out, b);
+    out->prec = PrecConditional;
     out->type = ty;
     out->lvalue = false;
     out->intLiteral = false;
@@ -610,8 +623,8 @@ bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
         }
         out->code.push_back(TokPiece(op, "="));
         Append(out, rhs);
-    } else {
-        // a op= b is a = a op b, with op in Cg's meaning.
+    } else if (!out->effects) {
+        // a op= b is a = a op b, with op in Cg's meaning; Combine brackets b as a unit.
         Expr value = *out;
         Token binary = op;
         binary.text = op.text.substr(0, 1);
@@ -620,10 +633,58 @@ bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
         }
         out->code.push_back(TokPiece(op, "="));
         Append(out, value);
+    } else {
+        // a[i++] += x: a copy of the target would step i twice, so the target goes once, as an
+        // inout argument, to a helper that does the operation.
+        std::string helper;
+        if (!CompoundHelper(p, op, target, rhs.type, &helper)) {
+            return false;
+        }
+        const bool space = out->code.front().space;
+        *out = Call(op, helper, {*out, rhs}, target);
+        out->code.front().space = space;
     }
     out->type = target;
     out->lvalue = false;
     out->intLiteral = false;
+    out->prec = PrecAssign;
+    out->effects = true;
+    return true;
+}
+
+// The helper `T name(inout T a, R b) { a = a op b; return a; }` for a compound assignment, with
+// op in Cg's meaning; one per operator and pair of types.
+bool CompoundHelper(Parser &p, const Token &op, const Ty &target, const Ty &value, std::string *name)
+{
+    Translator &t = p.t;
+    if (!Known(target) || !Known(value)) {
+        return Fail(t, op.line, "'" + op.text + "' on a target that changes as it is read needs known types");
+    }
+    Expr a;
+    a.code.push_back(Piece{op.line, false, "a"});
+    a.type = target;
+    Expr b;
+    b.code.push_back(Piece{op.line, false, "b"});
+    b.type = value;
+    Token binary = op;
+    binary.text = op.text.substr(0, 1);
+    if (!Combine(p, binary, &a, b) || !Convert(t, &a, target, op.line)) {
+        return false;
+    }
+    const std::string signature = GlslType(t, target) + " %(inout " + GlslType(t, target) + " a, " +
+                                  GlslType(t, value) + " b)";
+    const std::string body = " { a = " + ExprText(a) + "; return a; }\n";
+    const std::string key = signature + body;
+    auto found = t.helperNames.find(key);
+    if (found != t.helperNames.end()) {
+        *name = found->second;
+        return true;
+    }
+    *name = "cgx_assign" + std::to_string(t.helperNames.size());
+    t.helperNames[key] = *name;
+    std::string text = signature + body;
+    text.replace(text.find('%'), 1, *name);
+    t.helpers += text;
     return true;
 }
 

@@ -190,6 +190,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         }
         if (a.cols == 1) {
             if (a.base != 'b') {
+                Group(&e, name.line, PrecPostfix);
                 Wrap(&e, name.line, "(", a.base == 'f' ? " != 0.0)" : " != 0)");
             }
         } else {
