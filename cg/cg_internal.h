@@ -1,6 +1,7 @@
 // cg_internal.h -- what the translator's files share: its records, and one section per file.
 #pragma once
 
+#include "cg/cg_preprocess.h"
 #include "cg/cg_translate.h"
 
 #include <deque>
@@ -180,7 +181,9 @@ bool IsHexDigit(unsigned char c);
 bool IsIdentifierStart(unsigned char c);
 bool IsIdentifierChar(unsigned char c);
 bool LexNumber(Translator &t, const std::string &src, size_t *pos, int line, std::string *text);
-bool Lex(Translator &t, const std::string &src);
+size_t PunctLength(const std::string &src, size_t i);
+size_t PpNumberLength(const std::string &src, size_t i);
+bool TakeTokens(Translator &t, const CgPreprocessResult &in);
 bool IsOpen(const Token &tok);
 bool IsClose(const Token &tok);
 bool Is(const Token &tok, const char *text);

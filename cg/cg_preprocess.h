@@ -1,10 +1,24 @@
-// cg_preprocess.h -- the C-style preprocessor Cg programs use, text in and text out, no I/O.
+// cg_preprocess.h -- the C-style preprocessor Cg programs use, text in and tokens out, no I/O.
 #pragma once
 
 #include <string>
+#include <vector>
+
+// A token as the preprocessor hands it on: cut once, by the same lexer the parser's rules
+// assume, so that no expansion can glue two tokens into one ("-" and "-x" stay two).
+enum class CgTokenKind { Identifier, Number, Other };
+
+struct CgToken {
+    CgTokenKind kind;
+    std::string text;
+    int line;          // the source line the token stands on, or where its macro was used
+    bool spaceBefore;  // blank, line end or comment before it
+};
 
 struct CgPreprocessResult {
-    std::string text;   // one output line for every input line, so later messages keep their lines
+    std::vector<CgToken> tokens;
+    int lineCount = 0;
+    std::string text;   // the tokens as text, one output line for every input line
     std::string error;  // "wind.cg(12): error: ..." when it failed
     int errorLine = 0;
 };

@@ -353,7 +353,7 @@ bool Translate(Translator &t, const std::string &source)
         t.errorLine = preprocessed.errorLine;
         return false;
     }
-    if (!Lex(t, preprocessed.text) || !MatchBrackets(t)) {
+    if (!TakeTokens(t, preprocessed) || !MatchBrackets(t)) {
         return false;
     }
     int pos = 0;

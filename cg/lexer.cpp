@@ -1,5 +1,8 @@
 // lexer.cpp -- Cg source text into tokens, and the pairing of brackets.
 #include "cg/cg_internal.h"
+#include "cg/cg_preprocess.h"
+
+#include <algorithm>
 
 #include <cstring>
 
@@ -68,94 +71,69 @@ bool LexNumber(Translator &t, const std::string &src, size_t *pos, int line, std
     return true;
 }
 
-bool Lex(Translator &t, const std::string &src)
+// The longest operator or bracket at `i`, 0 when none starts there.
+size_t PunctLength(const std::string &src, size_t i)
 {
     static const char *const longPuncts[] = {"<<=", ">>=", "++", "--", "+=", "-=", "*=", "/=", "%=", "==", "!=",
                                              "<=",  ">=",  "&&", "||", "^^", "<<", ">>", "&=", "|=", "^="};
-    size_t n = src.size();
-    size_t i = 0;
-    int line = 1;
-    bool space = true;
-    while (i < n) {
-        unsigned char c = src[i];
-        if (c == '\n') {
-            line++;
+    for (const char *p : longPuncts) {
+        if (src.compare(i, std::strlen(p), p) == 0) {
+            return std::strlen(p);
+        }
+    }
+    const unsigned char c = src[i];
+    return c != 0 && std::strchr("()[]{};,.:?+-*/%<>=!&|^~", c) ? 1 : 0;
+}
+
+// The length of the preprocessing number at `i`: digits, letters, dots and signed exponents, as
+// C cuts them; LexNumber then reads it as a Cg number or refuses it.
+size_t PpNumberLength(const std::string &src, size_t i)
+{
+    const size_t b = i++;
+    while (i < src.size()) {
+        const unsigned char d = src[i];
+        if ((d == '+' || d == '-') && (src[i - 1] == 'e' || src[i - 1] == 'E')) {
             i++;
-            space = true;
-            continue;
-        }
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+        } else if (IsIdentifierChar(d) || d == '.') {
             i++;
-            space = true;
-            continue;
+        } else {
+            break;
         }
-        if (c == '/' && i + 1 < n && src[i + 1] == '/') {
-            while (i < n && src[i] != '\n') {
-                i++;
-            }
-            space = true;
-            continue;
-        }
-        if (c == '/' && i + 1 < n && src[i + 1] == '*') {
-            int start = line;
-            i += 2;
-            bool closed = false;
-            while (i < n) {
-                if (src[i] == '\n') {
-                    line++;
-                } else if (src[i] == '*' && i + 1 < n && src[i + 1] == '/') {
-                    i += 2;
-                    closed = true;
-                    break;
-                }
-                i++;
-            }
-            if (!closed) {
-                return Fail(t, start, "comment is never closed");
-            }
-            space = true;
-            continue;
-        }
-        Token tok{TokenKind::Punct, std::string(), line, space, -1, 0};
-        space = false;
-        if (IsIdentifierStart(c)) {
-            size_t b = i;
-            while (i < n && IsIdentifierChar(src[i])) {
-                i++;
-            }
-            if (i - b > maxIdentifierLength) {
-                return Fail(t, line, "identifier longer than 1024 characters");
+    }
+    return i - b;
+}
+
+// Takes the preprocessor's tokens as the parser's: numbers lose Cg's suffixes, and what no
+// rule of the language reads is refused here, with its line.
+bool TakeTokens(Translator &t, const CgPreprocessResult &in)
+{
+    t.tokens.reserve(in.tokens.size() + 1);
+    for (const CgToken &pp : in.tokens) {
+        Token tok{TokenKind::Punct, pp.text, pp.line, pp.spaceBefore, -1, 0};
+        if (pp.kind == CgTokenKind::Identifier) {
+            if (pp.text.size() > maxIdentifierLength) {
+                return Fail(t, pp.line, "identifier longer than 1024 characters");
             }
             tok.kind = TokenKind::Identifier;
-            tok.text = src.substr(b, i - b);
-        } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(src[i + 1]))) {
-            if (!LexNumber(t, src, &i, line, &tok.text)) {
+        } else if (pp.kind == CgTokenKind::Number) {
+            size_t pos = 0;
+            if (!LexNumber(t, pp.text, &pos, pp.line, &tok.text)) {
                 return false;
             }
+            if (pos != pp.text.size()) {
+                return Fail(t, pp.line, "malformed number");
+            }
             tok.kind = TokenKind::Number;
-        } else if (c == '#') {
-            return Fail(t, line, "unexpected '#' outside a preprocessor directive");
-        } else if (c == '"') {
-            return Fail(t, line, "strings are not supported");
-        } else {
-            for (const char *p : longPuncts) {
-                size_t len = std::strlen(p);
-                if (src.compare(i, len, p) == 0) {
-                    tok.text = p;
-                    break;
-                }
-            }
-            if (tok.text.empty()) {
-                if (c == 0 || !std::strchr("()[]{};,.:?+-*/%<>=!&|^~", c)) {
-                    return Fail(t, line, "unexpected character " + ShowChar(c));
-                }
-                tok.text = std::string(1, char(c));
-            }
-            i += tok.text.size();
+        } else if (pp.text[0] == '#') {
+            return Fail(t, pp.line, "unexpected '#' outside a preprocessor directive");
+        } else if (pp.text[0] == '"') {
+            return Fail(t, pp.line, "strings are not supported");
+        } else if (PunctLength(pp.text, 0) != pp.text.size()) {
+            return Fail(t, pp.line, "unexpected character " + ShowChar(pp.text[0]));
         }
         t.tokens.push_back(std::move(tok));
     }
-    t.tokens.push_back(Token{TokenKind::End, std::string(), line, true, -1, 0});
+    t.tokens.push_back(Token{TokenKind::End, std::string(), std::max(in.lineCount, 1), true, -1, 0});
     return true;
 }
 

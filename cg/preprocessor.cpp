@@ -2,6 +2,7 @@
 // No packaged preprocessor builds both for Linux and for the mingw Windows build as a library
 // without files and global state, so the project keeps this one.
 #include "cg/cg_preprocess.h"
+#include "cg/cg_internal.h"
 
 #include <cstdint>
 #include <map>
@@ -57,9 +58,9 @@ bool Fail(Preprocessor &p, int line, const std::string &message)
     return false;
 }
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsIdentStart(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || IsDigit(c); }
+using cg::IsDigit;
+bool IsIdentStart(unsigned char c) { return cg::IsIdentifierStart(c); }
+bool IsIdentChar(unsigned char c) { return cg::IsIdentifierChar(c); }
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 // Splits the text into physical lines with comments turned into a space and backslash-newline
@@ -173,23 +174,14 @@ std::vector<PpToken> Tokenize(const std::string &text)
             }
             kind = Kind::Identifier;
         } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(text[i + 1]))) {
-            // A pp-number: digits, letters, dots and signed exponents.
-            i++;
-            while (i < n) {
-                const unsigned char d = text[i];
-                if ((d == '+' || d == '-') && (text[i - 1] == 'e' || text[i - 1] == 'E')) {
-                    i++;
-                } else if (IsIdentChar(d) || d == '.') {
-                    i++;
-                } else {
-                    break;
-                }
-            }
+            i += cg::PpNumberLength(text, i);
             kind = Kind::Number;
         } else if (c == '#' && i + 1 < n && text[i + 1] == '#') {
             i += 2;
         } else {
-            i++;
+            // Operators are cut here once, by the parser's own rule: "-=" is one token, "- -" two.
+            const size_t len = cg::PunctLength(text, i);
+            i += len ? len : 1;
         }
         tokens.push_back(PpToken{kind, text.substr(b, i - b)});
     }
@@ -454,22 +446,10 @@ struct Evaluator {
         return found == levels.end() ? 0 : found->second;
     }
 
-    // Two-character operators arrive as two tokens; joins them.
     std::string PeekOperator()
     {
         const PpToken *tok = Peek();
-        if (!tok || tok->kind != Kind::Other) {
-            return std::string();
-        }
-        std::string op = tok->text;
-        if (pos + 1 < tokens.size()) {
-            const std::string two = op + tokens[pos + 1].text;
-            if (two == "||" || two == "&&" || two == "==" || two == "!=" || two == "<=" || two == ">=" ||
-                two == "<<" || two == ">>") {
-                return two;
-            }
-        }
-        return op;
+        return tok && tok->kind == Kind::Other ? tok->text : std::string();
     }
 
     bool Apply(const std::string &op, int64_t a, int64_t b, int64_t *r)
@@ -515,7 +495,7 @@ struct Evaluator {
             if (level == 0 || level < minLevel) {
                 return true;
             }
-            pos += op.size() == 2 ? 2 : 1;
+            pos++;
             int64_t rhs = 0;
             if (++depth > maxExpressionDepth) {
                 return Fail(p, p.line, "the #if expression is nested too deeply");
@@ -862,6 +842,18 @@ bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessR
         std::set<std::string> disabled;
         ok = Expand(p, Tokenize(logical), disabled, 0, &expanded);
         text += Join(expanded);
+        bool space = true;  // a line end is a blank
+        for (const PpToken &tok : expanded) {
+            if (tok.kind == Kind::Space) {
+                space = true;
+                continue;
+            }
+            const CgTokenKind kind = tok.kind == Kind::Identifier ? CgTokenKind::Identifier
+                                     : tok.kind == Kind::Number   ? CgTokenKind::Number
+                                                                  : CgTokenKind::Other;
+            out->tokens.push_back(CgToken{kind, tok.text, p.line, space});
+            space = false;
+        }
         text.append(joined + 1, '\n');
         n += joined;
     }
@@ -869,10 +861,12 @@ bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessR
         ok = Fail(p, stack.back().line, "#if is never closed: #endif is missing");
     }
     if (!ok) {
+        out->tokens.clear();
         out->error = p.error;
         out->errorLine = p.errorLine;
         return false;
     }
+    out->lineCount = int(lines.size());
     text.pop_back();  // the newline after the last line, which had none
     out->text = std::move(text);
     return true;
