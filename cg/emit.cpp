@@ -19,7 +19,18 @@ bool IsGlslReserved(const std::string &name)
         "precise", "precision", "public", "readonly", "resource", "restrict", "row_major", "sample", "shared",
         "short", "sizeof", "smooth", "subroutine", "superp", "switch", "template", "this", "typedef", "uint",
         "union", "unsigned", "using", "uvec2", "uvec3", "uvec4", "varying", "vec2", "vec3", "vec4", "volatile",
-        "writeonly"};
+        "writeonly",
+        // GLSL's built-in functions: a Cg local named "mix" would hide the mix() that lerp
+        // becomes, so they are renamed like keywords.
+        "abs", "acos", "all", "any", "asin", "atan", "ceil", "clamp", "cos", "cross", "dFdx", "dFdy", "degrees",
+        "distance", "dot", "equal", "exp", "exp2", "faceforward", "floor", "fract", "ftransform", "fwidth",
+        "greaterThan", "greaterThanEqual", "inversesqrt", "length", "lessThan", "lessThanEqual", "log", "log2",
+        "matrixCompMult", "max", "min", "mix", "mod", "noise1", "noise2", "noise3", "noise4", "normalize", "not",
+        "notEqual", "outerProduct", "pow", "radians", "reflect", "refract", "shadow1D", "shadow1DLod",
+        "shadow1DProj", "shadow1DProjLod", "shadow2D", "shadow2DLod", "shadow2DProj", "shadow2DProjLod", "sign",
+        "sin", "smoothstep", "sqrt", "step", "tan", "texture1D", "texture1DLod", "texture1DProj",
+        "texture1DProjLod", "texture2D", "texture2DLod", "texture2DProj", "texture2DProjLod", "texture3D",
+        "texture3DLod", "texture3DProj", "texture3DProjLod", "textureCube", "textureCubeLod", "transpose"};
     return reserved.count(name) != 0;
 }
 

@@ -97,10 +97,14 @@ bool SplitLines(Preprocessor &p, const std::string &src, std::vector<std::string
         }
         if (c == '/' && i + 1 < n && src[i + 1] == '/') {
             while (i < n && src[i] != '\n') {
-                // A spliced line comment goes on to the next line, as in C.
+                // A spliced line comment goes on to the next line, as in C, and a file saved with
+                // CRLF line ends must mean what the same file with LF means.
                 if (src[i] == '\\' && i + 1 < n && src[i + 1] == '\n') {
                     pendingEmpty++;
                     i++;
+                } else if (src[i] == '\\' && i + 2 < n && src[i + 1] == '\r' && src[i + 2] == '\n') {
+                    pendingEmpty++;
+                    i += 2;
                 }
                 i++;
             }
