@@ -100,6 +100,9 @@ struct FuncSig {
     std::vector<Ty> params;
     std::vector<bool> isOut;
     std::string glslName;
+    std::vector<std::string> spelled;  // the parameter types as written: half3 and float3 are apart
+    bool defined = false;
+    int line = 0;
 };
 
 struct Translator {
@@ -165,7 +168,7 @@ struct DepthGuard {
     ~DepthGuard() { depth--; }
 };
 
-enum LibraryRule { Same, Meets, ToScalar, Cross, Any, All, Lit, Sincos, Determinant, Transpose, Modf, Ldexp };
+enum LibraryRule { Same, Meets, Refract, ToScalar, Cross, Any, All, Lit, Sincos, Determinant, Transpose, Modf, Ldexp };
 
 struct LibraryFunction {
     const char *cg;
@@ -205,6 +208,7 @@ bool Known(const Ty &ty);
 std::string ElementGlsl(const Translator &t, const Ty &ty);
 std::string GlslType(const Translator &t, const Ty &ty);
 std::string CgTypeName(const Translator &t, const Ty &ty);
+void FillMatrix(const Translator &t, Expr *e, const Ty &to, int line);
 bool Convert(Translator &t, Expr *e, const Ty &to, int line);
 Ty Meet(const Ty &a, const Ty &b);
 bool UniformTypeOf(const TypeRef &type, CgType *out);
@@ -242,7 +246,8 @@ bool TranslateBody(Translator &t, int open, const Ty &ret, const std::vector<Par
 
 // ---- declarations.cpp ------------------------------------------------------------------------------
 bool TranslateGlobals(Translator &t, int typeIndex, int *next);
-void RegisterFunction(Translator &t, const std::string &name, const TypeRef &ret, const std::vector<Param> &params);
+bool RegisterFunction(Translator &t, const Token &nameTok, const TypeRef &ret, const std::vector<Param> &params,
+                      bool definition);
 bool ParseStruct(Translator &t, int *pos);
 bool AddUniform(Translator &t, const std::string &name, const TypeRef &type, int line);
 bool ParseParam(Translator &t, int begin, int end, const std::string &function, Param *param);
@@ -259,7 +264,9 @@ extern const size_t libraryFunctionCount;
 const char *RefusedLibraryFunction(const std::string &name);
 bool NeedsNumeric(Parser &p, const Token &name, const std::vector<Expr> &args);
 bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::vector<Expr> &args, Expr *out);
-bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out);
+int MatchRank(const Ty &from, const Ty &to);
+bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out,
+              bool *noMatch);
 
 // ---- entry.cpp -------------------------------------------------------------------------------------
 bool AddInput(Translator &t, const std::string &name, const std::string &semantic, const TypeRef &type, int line,

@@ -20,24 +20,41 @@ bool TranslateGlobals(Translator &t, int typeIndex, int *next)
     return true;
 }
 
-void RegisterFunction(Translator &t, const std::string &name, const TypeRef &ret, const std::vector<Param> &params)
+// Records a function's signature. A prototype and its definition are one function; two
+// functions whose parameters differ only in half and float would be one GLSL function, since
+// this profile computes half in float, and are refused by name.
+bool RegisterFunction(Translator &t, const Token &nameTok, const TypeRef &ret, const std::vector<Param> &params,
+                      bool definition)
 {
-    FuncSig sig{TyOf(ret), {}, {}, GlslName(name)};
+    const std::string &name = nameTok.text;
+    FuncSig sig{TyOf(ret), {}, {}, GlslName(name), {}, definition, nameTok.line};
     for (const Param &param : params) {
         sig.params.push_back(TyOf(param.type));
         sig.isOut.push_back(param.isOut);
+        sig.spelled.push_back(param.type.cgName);
     }
     std::vector<FuncSig> &overloads = t.functions[name];
-    for (const FuncSig &other : overloads) {
+    for (FuncSig &other : overloads) {
         bool same = other.params.size() == sig.params.size();
         for (size_t k = 0; same && k < sig.params.size(); k++) {
             same = SameType(other.params[k], sig.params[k]);
         }
-        if (same) {
-            return;  // a prototype and its definition
+        if (!same) {
+            continue;
         }
+        if (other.spelled != sig.spelled) {
+            return Fail(t, nameTok.line, "'" + name + "' of line " + std::to_string(other.line) +
+                                             " and this one differ only in half, fixed and float, which this "
+                                             "profile computes alike: they would be one function");
+        }
+        if (other.defined && definition) {
+            return Fail(t, nameTok.line, "function '" + name + "' is defined twice with the same parameters");
+        }
+        other.defined = other.defined || definition;
+        return true;
     }
     overloads.push_back(sig);
+    return true;
 }
 
 bool ParseStruct(Translator &t, int *pos)
@@ -257,7 +274,9 @@ bool ParseFunction(Translator &t, const TypeRef &ret, int nameIndex, int *next)
     if (!ParseParams(t, open, nameTok.text, &params)) {
         return false;
     }
-    RegisterFunction(t, nameTok.text, ret, params);
+    if (!RegisterFunction(t, nameTok, ret, params, !isPrototype)) {
+        return false;
+    }
     EmitFunctionHeader(t, ret, nameIndex, params);
     if (isPrototype) {
         EmitToken(t, t.tokens[k], ";");

@@ -221,7 +221,11 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
             if (Known(out->type) && !IsNumeric(out->type)) {
                 return Fail(t, tok.line, "cannot cast a " + CgTypeName(t, out->type) + " to " + inner.text);
             }
-            Wrap(out, tok.line, info.glsl + "(", ")");
+            if (IsMatrix(to) && IsScalar(out->type)) {
+                FillMatrix(t, out, to, tok.line);
+            } else {
+                Wrap(out, tok.line, info.glsl + "(", ")");
+            }
             out->code.front().space = tok.spaceBefore;
             out->type = to;
             return true;
@@ -287,17 +291,23 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
             return false;
         }
         *pos = t.tokens[open].match + 1;
+        const LibraryFunction *library = nullptr;
+        for (size_t k = 0; k < libraryFunctionCount; k++) {
+            library = tok.text == libraryFunctions[k].cg ? &libraryFunctions[k] : library;
+        }
+        const bool inLibrary = library || tok.text == "mul";
         if (user != p.functions->end()) {
-            return UserCall(p, tok, user->second, args, out);
+            // The program's max(a, b, c) hides only that signature: max(a, b) is still the library's.
+            bool noMatch = false;
+            if (UserCall(p, tok, user->second, args, out, inLibrary ? &noMatch : nullptr) || !noMatch) {
+                return !t.failed;
+            }
         }
         if (tok.text == "mul") {
             return MulCall(p, tok, args, out);
         }
-        for (size_t k = 0; k < libraryFunctionCount; k++) {
-            const LibraryFunction &f = libraryFunctions[k];
-            if (tok.text == f.cg) {
-                return LibraryCall(p, tok, f, args, out);
-            }
+        if (library) {
+            return LibraryCall(p, tok, *library, args, out);
         }
         if (tok.text == t.entry) {
             return Fail(t, tok.line, "the entry function '" + t.entry + "' cannot be called");

@@ -68,7 +68,7 @@ extern const LibraryFunction libraryFunctions[] = {
     {"lerp", "mix", 3, 3, Meets, 0},         {"clamp", "clamp", 3, 3, Meets, 0},
     {"smoothstep", "smoothstep", 3, 3, Meets, 0},
     {"reflect", "reflect", 2, 2, Meets, 0},  {"faceforward", "faceforward", 3, 3, Meets, 0},
-    {"refract", "refract", 3, 3, Same, 0},
+    {"refract", "refract", 3, 3, Refract, 0},
     {"dot", "dot", 2, 2, ToScalar, 0},       {"length", "length", 1, 1, ToScalar, 0},
     {"distance", "distance", 2, 2, ToScalar, 0},
     {"cross", "cross", 2, 2, Cross, 0},      {"any", "any", 1, 1, Any, 0},
@@ -148,27 +148,34 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
     switch (f.rule) {
     case Same:
     case Meets:
+    case Refract: {
         if (IsMatrix(meet)) {
             return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
         }
         for (size_t k = 0; k < args.size(); k++) {
             Ty to = f.rule == Meets ? real : args[k].type;
             to.base = 'f';
-            if (f.rule == Same && k > 0) {
-                to = MakeTy('f');  // refract's ratio
+            if (f.rule == Refract) {
+                to = k < 2 ? args[0].type : MakeTy('f');  // refract(I, N, eta): N is a vector like I
+                to.base = 'f';
             }
             if (!Convert(t, &args[k], to, name.line)) {
                 return false;
             }
         }
         ret = f.rule == Meets ? real : args[0].type;
+        ret.base = 'f';
         *out = Call(name, f.glsl, args, ret);
-        if (meet.base == 'i' && (f.rule == Meets || args.size() == 1)) {
+        // Only these keep whole numbers whole in Cg; every other function takes and gives floats.
+        const bool integral = !std::strcmp(f.cg, "abs") || !std::strcmp(f.cg, "min") || !std::strcmp(f.cg, "max") ||
+                              !std::strcmp(f.cg, "clamp");
+        if (meet.base == 'i' && integral) {
             Ty back = ret;
             back.base = 'i';
             return Convert(t, out, back, name.line);
         }
         return true;
+    }
     case ToScalar:
     case Cross:
         for (Expr &arg : args) {
@@ -243,40 +250,91 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
     return true;
 }
 
-bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out)
+// How well an argument of type `from` fits a parameter of type `to`, as Cg ranks overloads:
+// 0 exact, 1 a promotion (bool to int to float, same shape), 2 any other conversion Convert
+// makes, -1 none.
+int MatchRank(const Ty &from, const Ty &to)
+{
+    if (!Known(from) || !Known(to) || SameType(from, to)) {
+        return 0;
+    }
+    if (!IsNumeric(from) || !IsNumeric(to)) {
+        return -1;
+    }
+    if (from.rows == to.rows && from.cols == to.cols) {
+        const bool widens = (from.base == 'b' && to.base != 'b') || (from.base == 'i' && to.base == 'f');
+        return widens ? 1 : 2;
+    }
+    if (IsMatrix(from) || IsMatrix(to)) {
+        const bool fits = (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) ||
+                          (IsMatrix(to) && IsScalar(from));
+        return fits ? 2 : -1;
+    }
+    return from.cols == 1 || from.cols > to.cols ? 2 : -1;
+}
+
+// The overload a call means: the one whose every argument fits at least as well as in any other
+// and one fits better. Two that fit equally well make the call ambiguous, as in Cg. When none
+// fits and `noMatch` is given, *noMatch is set and nothing is reported, so that the library's
+// function of that name may take the call.
+bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out,
+              bool *noMatch)
 {
     Translator &t = p.t;
-    const FuncSig *chosen = nullptr;
+    std::vector<std::vector<int>> ranks;
+    std::vector<const FuncSig *> viable;
     for (const FuncSig &sig : overloads) {
         if (sig.params.size() != args.size()) {
             continue;
         }
-        bool exact = true;
-        for (size_t k = 0; k < args.size(); k++) {
-            exact = exact && SameType(sig.params[k], args[k].type);
+        std::vector<int> rank;
+        for (size_t k = 0; k < args.size() && rank.size() == k; k++) {
+            int r = MatchRank(args[k].type, sig.params[k]);
+            if (sig.isOut[k] && (!args[k].lvalue || r != 0)) {
+                r = -1;  // an out argument is written back: it must be a variable of that very type
+            }
+            if (r >= 0) {
+                rank.push_back(r);
+            }
         }
-        if (exact || !chosen) {
-            chosen = &sig;
-        }
-        if (exact) {
-            break;
+        if (rank.size() == args.size()) {
+            viable.push_back(&sig);
+            ranks.push_back(rank);
         }
     }
-    if (!chosen) {
-        return Fail(t, name.line, "no function '" + name.text + "' takes " + std::to_string(args.size()) +
+    const FuncSig *chosen = nullptr;
+    for (size_t a = 0; a < viable.size() && !chosen; a++) {
+        bool best = true;
+        for (size_t b = 0; b < viable.size() && best; b++) {
+            bool better = false;
+            bool worse = false;
+            for (size_t k = 0; k < args.size(); k++) {
+                better = better || ranks[a][k] < ranks[b][k];
+                worse = worse || ranks[a][k] > ranks[b][k];
+            }
+            best = b == a || (better && !worse);
+        }
+        chosen = best ? viable[a] : nullptr;
+    }
+    if (viable.empty() && noMatch) {
+        *noMatch = true;
+        return false;
+    }
+    if (viable.empty()) {
+        return Fail(t, name.line, "no function '" + name.text + "' takes these " + std::to_string(args.size()) +
                                       (args.size() == 1 ? " argument" : " arguments"));
     }
+    if (!chosen) {
+        return Fail(t, name.line, "the call of '" + name.text + "' is ambiguous: " + std::to_string(viable.size()) +
+                                      " of its overloads fit the arguments equally well");
+    }
     for (size_t k = 0; k < args.size(); k++) {
-        if (chosen->isOut[k]) {
-            if (!args[k].lvalue || (Known(args[k].type) && !SameType(args[k].type, chosen->params[k]))) {
-                return Fail(t, name.line, "argument " + std::to_string(k + 1) + " of '" + name.text + "' must be a " +
-                                              CgTypeName(t, chosen->params[k]) + " variable");
-            }
-        } else if (!Convert(t, &args[k], chosen->params[k], name.line)) {
+        if (!chosen->isOut[k] && !Convert(t, &args[k], chosen->params[k], name.line)) {
             return false;
         }
     }
     *out = Call(name, chosen->glslName, args, chosen->ret);
+    out->effects = true;
     return true;
 }
 

@@ -158,6 +158,14 @@ std::string CgTypeName(const Translator &t, const Ty &ty)
     return ty.array ? name + "[" + std::to_string(ty.array) + "]" : name;
 }
 
+// mat4(x) would put x on the diagonal only; Cg fills every element. Adding x to a zero matrix
+// fills them all and reads x once.
+void FillMatrix(const Translator &t, Expr *e, const Ty &to, int line)
+{
+    Wrap(e, line, "(" + ElementGlsl(t, to) + "(0.0) + float(", "))");
+    e->type = to;
+}
+
 // Converts `e` to type `to` as Cg does on assignment, initialisation, return and arguments:
 // base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
 bool Convert(Translator &t, Expr *e, const Ty &to, int line)
@@ -175,14 +183,8 @@ bool Convert(Translator &t, Expr *e, const Ty &to, int line)
     if (IsMatrix(to) || IsMatrix(from)) {
         if (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) {
             Wrap(e, line, target + "(", ")");
-        } else if (IsMatrix(to) && IsScalar(from) && e->code.size() == 1) {
-            // mat4(x) would put x on the diagonal only; Cg fills every element.
-            std::string value = e->code.front().text + (e->intLiteral ? ".0" : "");
-            std::string all;
-            for (int k = 0; k < to.rows * to.cols; k++) {
-                all += (k ? ", " : "") + value;
-            }
-            e->code.front().text = target + "(" + all + ")";
+        } else if (IsMatrix(to) && IsScalar(from)) {
+            FillMatrix(t, e, to, line);
         } else {
             return Fail(t, line, refusal);
         }
