@@ -93,6 +93,7 @@ struct Ty {
     int cols = 1;     // vector size, 1 for scalars
     int structIndex = -1;
     int array = 0;    // element count of an array, 0 for everything else
+    char readOnly = 0;  // of a declared name: 'c' const, 'u' uniform; 0 when it may be written
 };
 
 struct FuncSig {
@@ -146,6 +147,7 @@ struct Expr {
     bool lvalue = false;
     bool intLiteral = false;
     int prec = PrecPostfix;
+    std::string readOnly;  // why the variable it names cannot be written, for the message
     bool effects = false;  // writes something when evaluated (++, --, =, a call), so it may not be copied
 };
 

@@ -291,11 +291,16 @@ bool ParseDeclaration(Translator &t, int *pos)
     const int start = *pos;
     int i = start;
     bool isUniform = false;
+    bool isStatic = false;
+    bool isConst = false;
     for (; t.tokens[i].kind == TokenKind::Identifier; i++) {
         const std::string &word = t.tokens[i].text;
         if (word == "uniform") {
             isUniform = true;
-        } else if (word != "static" && word != "const" && word != "extern" && word != "inline") {
+        } else if (word == "static" || word == "const") {
+            isStatic = isStatic || word == "static";
+            isConst = isConst || word == "const";
+        } else if (word != "extern" && word != "inline") {
             break;
         }
     }
@@ -321,6 +326,10 @@ bool ParseDeclaration(Translator &t, int *pos)
         }
         return ParseFunction(t, type, nameIndex, pos);
     }
+    // In Cg a global variable that is neither static nor const is a uniform: the application
+    // sets it, and it belongs in the parameter table.
+    const bool implicitUniform = !isUniform && !isStatic && !isConst;
+    isUniform = isUniform || implicitUniform;
     // A global variable: runs to the ';' outside brackets; uniforms are recorded by name.
     bool declarator = true;
     bool initializer = false;
@@ -351,9 +360,12 @@ bool ParseDeclaration(Translator &t, int *pos)
             j = tok.match;
         }
     }
+    if (implicitUniform) {
+        EmitAt(t, typeTok.line, "uniform", typeTok.spaceBefore);
+    }
     for (int q = start; q < i; q++) {
         const std::string &word = t.tokens[q].text;
-        if (word == "uniform" || word == "const") {
+        if (word == "uniform" || (word == "const" && !isUniform)) {
             EmitToken(t, t.tokens[q], word);
         }
     }

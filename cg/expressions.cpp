@@ -177,7 +177,8 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
             *pos = tok.match + 1;
         } else if (Is(tok, "++") || Is(tok, "--")) {
             if (!e->lvalue) {
-                return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+                return Fail(t, tok.line, e->readOnly.empty() ? "'" + tok.text + "' needs a variable"
+                                                         : e->readOnly + "; '" + tok.text + "' cannot change it");
             }
             e->code.push_back(Piece{tok.line, false, tok.text});
             e->lvalue = false;
@@ -322,8 +323,13 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
         return Fail(t, tok.line, "'" + tok.text + "' is not declared");
     }
     out->code.push_back(TokPiece(tok, GlslName(tok.text)));
+    if (ty.readOnly) {
+        out->readOnly = "'" + tok.text + (ty.readOnly == 'c' ? "' is const"
+                                                             : "' is a uniform (in Cg, a global without static is one)");
+    }
+    out->lvalue = ty.readOnly == 0;
+    ty.readOnly = 0;
     out->type = ty;
-    out->lvalue = true;
     (*pos)++;
     return true;
 }
@@ -352,7 +358,8 @@ bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
             return Fail(t, tok.line, "'" + tok.text + "' cannot take a " + CgTypeName(t, ty));
         }
         if ((Is(tok, "++") || Is(tok, "--")) && !out->lvalue) {
-            return Fail(t, tok.line, "'" + tok.text + "' needs a variable");
+            return Fail(t, tok.line, out->readOnly.empty() ? "'" + tok.text + "' needs a variable"
+                                                           : out->readOnly + "; '" + tok.text + "' cannot change it");
         }
         if (Is(tok, "!") && Known(ty)) {
             if (IsMatrix(ty)) {
@@ -615,7 +622,8 @@ bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
         return Fail(t, op.line, "the operator '" + op.text + "' is not supported in this profile");
     }
     if (!out->lvalue) {
-        return Fail(t, op.line, "the left side of '" + op.text + "' is not a variable");
+        return Fail(t, op.line, out->readOnly.empty() ? "the left side of '" + op.text + "' is not a variable"
+                                                      : out->readOnly + "; '" + op.text + "' cannot change it");
     }
     (*pos)++;
     Expr rhs;

@@ -88,6 +88,24 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
     if (!ParseType(t, typeIndex, &ref)) {
         return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
     }
+    char readOnly = 0;
+    for (int q = typeIndex - 1; q >= 0 && t.tokens[q].kind == TokenKind::Identifier; q--) {
+        const std::string &word = t.tokens[q].text;
+        if (word == "const") {
+            readOnly = 'c';
+        } else if (word == "uniform") {
+            readOnly = 'u';
+        } else if (word != "static" && word != "extern" && word != "inline") {
+            break;
+        }
+    }
+    if (global && readOnly == 0) {
+        bool isStatic = false;
+        for (int q = typeIndex - 1; q >= 0 && Is(t.tokens[q], "static"); q--) {
+            isStatic = true;
+        }
+        readOnly = isStatic ? 0 : 'u';
+    }
     if (ref.info.base == 'v') {
         return Fail(t, typeTok.line, "a variable cannot be void");
     }
@@ -152,7 +170,9 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
         if (hasInit) {
             EmitExpr(t, init);
         }
+        ty.readOnly = readOnly;
         Declare(p, nameTok.text, ty);
+        ty.readOnly = 0;
         if (i >= end || Is(t.tokens[i], ";")) {
             if (i >= end) {
                 return Fail(t, t.tokens[std::min(i, end)].line, "expected ';' after '" + nameTok.text + "'");
@@ -364,11 +384,8 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
     }
     if (k < end && (IsTypeName(t, t.tokens[k]) || k > *pos) &&
         (k > *pos || t.tokens[k + 1].kind == TokenKind::Identifier)) {
-        for (int q = *pos; q < k; q++) {
-            if (Is(t.tokens[q], "const")) {
-                EmitToken(t, t.tokens[q], "const");
-            }
-        }
+        // A const local may hold a varying value in Cg, which a GLSL const may not: it becomes a
+        // plain local that the translator keeps from being written.
         return ParseVariables(p, k, end, false, pos);
     }
     if (!RefusedTypeName(t, tok)) {
@@ -399,7 +416,9 @@ bool TranslateBody(Translator &t, int open, const Ty &ret, const std::vector<Par
     Parser p = MakeParser(t);
     p.scope.levels.emplace_back();
     for (const Param &param : params) {
-        Declare(p, param.name, TyOf(param.type));
+        Ty ty = TyOf(param.type);
+        ty.readOnly = param.isUniform ? 'u' : 0;
+        Declare(p, param.name, ty);
     }
     int pos = open;
     return ParseStatement(p, &pos, t.tokens[open].match + 1, ret);
