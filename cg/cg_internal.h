@@ -18,6 +18,8 @@ const size_t maxIdentifierLength = 1024;
 const int maxBracketDepth = 256;
 const int maxExpressionDepth = 320;  // brackets plus chained casts
 const int maxGenericAttributes = 15;
+const int maxUniformArray = 256;
+const size_t maxUniformEntries = 1024;
 
 enum class TokenKind { Identifier, Number, Punct, End };
 
@@ -200,6 +202,7 @@ Ty MakeTy(char base, int rows = 1, int cols = 1);
 bool LookupCgType(const std::string &name, TypeInfo *info);
 bool IsCgType(const std::string &name);
 bool ParseType(Translator &t, int pos, TypeRef *type);
+bool IsCgKeyword(const std::string &word);
 bool IsName(const Token &tok);
 Ty TyOf(const TypeRef &ref);
 bool IsNumeric(const Ty &ty);
@@ -213,7 +216,7 @@ std::string CgTypeName(const Translator &t, const Ty &ty);
 void FillMatrix(const Translator &t, Expr *e, const Ty &to, int line);
 bool Convert(Translator &t, Expr *e, const Ty &to, int line);
 Ty Meet(const Ty &a, const Ty &b);
-bool UniformTypeOf(const TypeRef &type, CgType *out);
+bool UniformTypeOf(const Ty &ty, CgType *out);
 
 // ---- expressions.cpp -------------------------------------------------------------------------------
 bool Lookup(Parser &p, const std::string &name, Ty *ty);
@@ -251,7 +254,8 @@ bool TranslateGlobals(Translator &t, int typeIndex, int *next);
 bool RegisterFunction(Translator &t, const Token &nameTok, const TypeRef &ret, const std::vector<Param> &params,
                       bool definition);
 bool ParseStruct(Translator &t, int *pos);
-bool AddUniform(Translator &t, const std::string &name, const TypeRef &type, int line);
+bool AddUniformEntries(Translator &t, const std::string &name, const std::string &glslName, const Ty &ty, int line);
+bool AddUniform(Translator &t, const std::string &name, const Ty &ty, int line);
 bool ParseParam(Translator &t, int begin, int end, const std::string &function, Param *param);
 bool ParseParams(Translator &t, int open, const std::string &function, std::vector<Param> *params);
 void EmitFunctionHeader(Translator &t, const TypeRef &ret, int nameIndex, const std::vector<Param> &params);
@@ -292,6 +296,9 @@ void Wrap(Expr *e, int line, const std::string &before, const std::string &after
 // Brackets `e` when its outermost operator binds more loosely than `prec`.
 void Group(Expr *e, int line, int prec);
 void EmitExpr(Translator &t, const Expr &e);
+// A function generated for the program, once for each text: `signature` holds '%' where its name
+// goes, `body` follows it. Returns the name, `stem` and a number.
+std::string Helper(Translator &t, const std::string &stem, const std::string &signature, const std::string &body);
 // The expression as one line of GLSL, for the generated helpers.
 std::string ExprText(const Expr &e);
 Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &args, const Ty &ret);

@@ -139,17 +139,47 @@ bool ParseStruct(Translator &t, int *pos)
     return true;
 }
 
-bool AddUniform(Translator &t, const std::string &name, const TypeRef &type, int line)
+// One table entry for each value the application sets, named as it asks for it:
+// "lights[1]" for an array element, "light.colour" for a struct member. GL finds the same
+// paths among the shader's uniforms.
+bool AddUniformEntries(Translator &t, const std::string &name, const std::string &glslName, const Ty &ty, int line)
 {
-    CgUniform uniform{name, GlslName(name), CgType::Float};
-    if (!UniformTypeOf(type, &uniform.type)) {
-        return Fail(t, line, "uniform '" + name + "' has the unsupported type '" + type.cgName + "'");
+    if (t.result->uniforms.size() >= maxUniformEntries) {
+        return Fail(t, line, "more than 1024 uniform values");
     }
-    if (!t.uniformNames.insert(name).second) {
-        return Fail(t, line, "uniform '" + name + "' is declared twice");
+    if (ty.array) {
+        Ty element = ty;
+        element.array = 0;
+        for (int k = 0; k < ty.array; k++) {
+            const std::string index = "[" + std::to_string(k) + "]";
+            if (!AddUniformEntries(t, name + index, glslName + index, element, line)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (ty.base == 's') {
+        for (const Member &m : t.structs[ty.structIndex].members) {
+            if (!AddUniformEntries(t, name + "." + m.name, glslName + "." + m.glslName, TyOf(m.type), line)) {
+                return false;
+            }
+        }
+        return true;
+    }
+    CgUniform uniform{name, glslName, CgType::Float};
+    if (!UniformTypeOf(ty, &uniform.type)) {
+        return Fail(t, line, "uniform '" + name + "' has the unsupported type '" + CgTypeName(t, ty) + "'");
     }
     t.result->uniforms.push_back(uniform);
     return true;
+}
+
+bool AddUniform(Translator &t, const std::string &name, const Ty &ty, int line)
+{
+    if (!t.uniformNames.insert(name).second) {
+        return Fail(t, line, "uniform '" + name + "' is declared twice");
+    }
+    return AddUniformEntries(t, name, GlslName(name), ty, line);
 }
 
 bool ParseParam(Translator &t, int begin, int end, const std::string &function, Param *param)
@@ -347,10 +377,18 @@ bool ParseDeclaration(Translator &t, int *pos)
             if (!IsName(tok)) {
                 return Fail(t, tok.line, "expected a name in the declaration of a uniform");
             }
+            Ty ty = TyOf(type);
             if (Is(t.tokens[j + 1], "[")) {
-                return Fail(t, tok.line, "uniform arrays are not supported");
+                const Token &size = t.tokens[j + 2];
+                const bool number = size.kind == TokenKind::Number && Is(t.tokens[j + 3], "]") &&
+                                    size.text.size() <= 3 &&
+                                    size.text.find_first_not_of("0123456789") == std::string::npos;
+                ty.array = number ? std::stoi(size.text) : 0;
+                if (ty.array < 1 || ty.array > maxUniformArray) {
+                    return Fail(t, tok.line, "uniform array '" + tok.text + "' needs a size from 1 to 256");
+                }
             }
-            if (!AddUniform(t, tok.text, type, tok.line)) {
+            if (!AddUniform(t, tok.text, ty, tok.line)) {
                 return false;
             }
         }

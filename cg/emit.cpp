@@ -134,6 +134,21 @@ std::string ExprText(const Expr &e)
     return text;
 }
 
+std::string Helper(Translator &t, const std::string &stem, const std::string &signature, const std::string &body)
+{
+    const std::string key = signature + body;
+    auto found = t.helperNames.find(key);
+    if (found != t.helperNames.end()) {
+        return found->second;
+    }
+    const std::string name = stem + std::to_string(t.helperNames.size());
+    t.helperNames[key] = name;
+    std::string text = signature + body;
+    text.replace(text.find('%'), 1, name);
+    t.helpers += text;
+    return name;
+}
+
 void EmitExpr(Translator &t, const Expr &e)
 {
     for (const Piece &piece : e.code) {

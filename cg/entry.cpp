@@ -148,16 +148,28 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
     std::string arguments;
     std::string signature;
     int varyingCount = 0;
+    std::vector<std::pair<const Param *, std::string>> outParams;
     for (const Param &param : params) {
         if (param.isUniform) {
-            if (!AddUniform(t, param.name, param.type, param.line)) {
+            if (!AddUniform(t, param.name, TyOf(param.type), param.line)) {
                 return false;
             }
             EmitAt(t, param.line, "uniform " + param.type.glsl + " " + GlslName(param.name) + ";", true);
             continue;
         }
         if (param.isOut) {
-            return Fail(t, param.line, "output parameters of '" + t.entry + "' are not supported; return a struct");
+            // The common style of vertex programs: each output an out parameter with a semantic.
+            if (param.qualifier == "inout") {
+                return Fail(t, param.line, "inout parameter '" + param.name + "' of '" + t.entry + "': a vertex "
+                                           "program's inputs and outputs are apart; use in or out");
+            }
+            const std::string local = "cgx_out" + std::to_string(outParams.size());
+            setup += param.type.glsl + " " + local + "; ";
+            outParams.emplace_back(&param, local);
+            arguments += (arguments.empty() ? "" : ", ") + local;
+            signature += (signature.empty() ? "" : ", ") + std::string("out ") + param.type.glsl + " " +
+                         GlslName(param.name);
+            continue;
         }
         const std::string local = "cgx_in" + std::to_string(varyingCount++);
         if (param.type.isStruct) {
@@ -188,10 +200,26 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
 
     std::vector<std::string> targets;
     std::string outputs;
-    if (ret.info.base == 'v') {
-        return Fail(t, nameTok.line, "entry function '" + t.entry + "' returns nothing; it must return its output");
+    for (const auto &out : outParams) {
+        const Param &param = *out.first;
+        if (param.type.isStruct) {
+            for (const Member &m : t.structs[param.type.structIndex].members) {
+                if (!AddOutput(t, m.name, out.second + "." + m.glslName, m.semantic, m.type, m.line, &targets,
+                               &outputs)) {
+                    return false;
+                }
+            }
+        } else if (!AddOutput(t, param.name, out.second, param.semantic, param.type, param.line, &targets,
+                              &outputs)) {
+            return false;
+        }
     }
-    if (ret.isStruct) {
+    if (ret.info.base == 'v') {
+        if (outParams.empty()) {
+            return Fail(t, nameTok.line, "entry function '" + t.entry + "' returns nothing; it must return its "
+                                         "output or have out parameters");
+        }
+    } else if (ret.isStruct) {
         if (!returnSemantic.empty()) {
             return Fail(t, nameTok.line, "a semantic on a struct result is not supported");
         }
@@ -214,8 +242,9 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
         return false;
     }
     // The wrapper reports as the entry function's line: its faults come from that declaration.
-    EmitAt(t, nameTok.line, declarations + "void main() { " + setup + ret.glsl + " cgx_out = cgx_entry(" +
-                                arguments + "); " + outputs + "}",
+    const std::string call = "cgx_entry(" + arguments + "); ";
+    EmitAt(t, nameTok.line, declarations + "void main() { " + setup +
+                                (ret.info.base == 'v' ? call : ret.glsl + " cgx_out = " + call) + outputs + "}",
            false);
     return true;
 }

@@ -442,9 +442,32 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     if (!IsNumeric(ta) || !IsNumeric(tb)) {
         return Fail(t, op.line, "'" + o + "' cannot take " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb));
     }
+    if ((o == "&&" || o == "||") && (IsVector(ta) || IsVector(tb))) {
+        // Per component on vectors in Cg, both sides evaluated; GLSL 1.20 has no such operator.
+        const int n = IsVector(ta) ? ta.cols : tb.cols;
+        if (IsMatrix(ta) || IsMatrix(tb) || (IsVector(ta) && IsVector(tb) && ta.cols != tb.cols)) {
+            return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
+                                        ": per component it needs one size");
+        }
+        const Ty bv = MakeTy('b', 1, n);
+        if (!Convert(t, a, bv, op.line) || !Convert(t, &b, bv, op.line)) {
+            return false;
+        }
+        const std::string B = ElementGlsl(t, bv);
+        std::string body = " { return " + B + "(";
+        for (int k = 0; k < n; k++) {
+            const std::string c = std::string(".") + "xyzw"[k];
+            body += (k ? ", a" : "a") + c + " " + o + " b" + c;
+        }
+        const std::string name = Helper(t, o == "&&" ? "cgx_and" : "cgx_or", B + " %(" + B + " a, " + B + " b)",
+                                        body + "); }\n");
+        *a = Call(op, name, {*a, b}, bv);
+        a->code.front().space = true;
+        return true;
+    }
     if (o == "&&" || o == "||") {
         if (!IsScalar(ta) || !IsScalar(tb)) {
-            return Fail(t, op.line, "'" + o + "' on vectors is not supported; use all() or any()");
+            return Fail(t, op.line, "'" + o + "' cannot take " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb));
         }
         if (!Convert(t, a, MakeTy('b'), op.line) || !Convert(t, &b, MakeTy('b'), op.line)) {
             return false;
@@ -563,7 +586,9 @@ bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
     if (p.depth > maxExpressionDepth) {
         return Fail(t, question.line, "expression nested too deeply");
     }
-    if (!ToCondition(p, out, question.line) || !ParseAssignment(p, pos, end, &a)) {
+    // A vector condition picks per component in Cg, and both sides are evaluated.
+    const bool perComponent = Known(out->type) && IsVector(out->type);
+    if ((!perComponent && !ToCondition(p, out, question.line)) || !ParseAssignment(p, pos, end, &a)) {
         return false;
     }
     if (*pos >= end || !Is(t.tokens[*pos], ":")) {
@@ -581,6 +606,29 @@ bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
                                            CgTypeName(t, b.type));
         }
         ty = Meet(a.type, b.type);
+    }
+    if (perComponent) {
+        const int n = out->type.cols;
+        if (!IsNumeric(ty) || IsMatrix(ty) || (ty.cols > 1 && ty.cols < n)) {
+            return Fail(t, colon.line, "a " + CgTypeName(t, out->type) + " condition picks per component; its sides "
+                                       "must be scalars or vectors of at least " + std::to_string(n) + " components");
+        }
+        ty.cols = n;
+        if (!Convert(t, out, MakeTy('b', 1, n), question.line) || !Convert(t, &a, ty, colon.line) ||
+            !Convert(t, &b, ty, colon.line)) {
+            return false;
+        }
+        // GLSL 1.20 has no per-component select; a helper picks each component exactly.
+        const std::string T = ElementGlsl(t, ty);
+        const std::string B = "bvec" + std::to_string(n);
+        std::string body = " { " + T + " r;";
+        for (int k = 0; k < n; k++) {
+            const std::string c = std::string(".") + "xyzw"[k];
+            body += " r" + c + " = c" + c + " ? a" + c + " : b" + c + ";";
+        }
+        const std::string name = Helper(t, "cgx_select", T + " %(" + B + " c, " + T + " a, " + T + " b)", body + " return r; }\n");
+        *out = Call(question, name, {*out, a, b}, ty);
+        return true;
     }
     if (!Convert(t, &a, ty, colon.line) || !Convert(t, &b, ty, colon.line)) {
         return false;
@@ -691,18 +739,7 @@ bool CompoundHelper(Parser &p, const Token &op, const Ty &target, const Ty &valu
     }
     const std::string signature = GlslType(t, target) + " %(inout " + GlslType(t, target) + " a, " +
                                   GlslType(t, value) + " b)";
-    const std::string body = " { a = " + ExprText(a) + "; return a; }\n";
-    const std::string key = signature + body;
-    auto found = t.helperNames.find(key);
-    if (found != t.helperNames.end()) {
-        *name = found->second;
-        return true;
-    }
-    *name = "cgx_assign" + std::to_string(t.helperNames.size());
-    t.helperNames[key] = *name;
-    std::string text = signature + body;
-    text.replace(text.find('%'), 1, *name);
-    t.helpers += text;
+    *name = Helper(t, "cgx_assign", signature, " { a = " + ExprText(a) + "; return a; }\n");
     return true;
 }
 

@@ -162,16 +162,40 @@ void UploadUniform(const CgParameterRecord *p)
         glUniformMatrix4fv(at, 1, GL_FALSE, v);
         break;
     case CgType::Int:
+    case CgType::Bool:
         glUniform1i(at, GLint(v[0]));
         break;
     case CgType::Int2:
+    case CgType::Bool2:
         glUniform2i(at, GLint(v[0]), GLint(v[1]));
         break;
     case CgType::Int3:
+    case CgType::Bool3:
         glUniform3i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]));
         break;
     case CgType::Int4:
+    case CgType::Bool4:
         glUniform4i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]), GLint(v[3]));
+        break;
+    // Cg's floatRxC is held as GLSL's matRxC (R columns of C), so Cg's row-major values are
+    // GL's column-major ones.
+    case CgType::Float2x3:
+        glUniformMatrix2x3fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float2x4:
+        glUniformMatrix2x4fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float3x2:
+        glUniformMatrix3x2fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float3x4:
+        glUniformMatrix3x4fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float4x2:
+        glUniformMatrix4x2fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float4x3:
+        glUniformMatrix4x3fv(at, 1, GL_FALSE, v);
         break;
     }
 }

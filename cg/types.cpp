@@ -97,9 +97,24 @@ bool ParseType(Translator &t, int pos, TypeRef *type)
     return true;
 }
 
+// Cg's keywords cannot name anything ("in" and "out" among them, which GLSL also reserves).
+bool IsCgKeyword(const std::string &word)
+{
+    static const char *const keywords[] = {
+        "break", "const", "continue", "discard", "do", "else", "extern", "false", "for", "if", "in", "inline",
+        "inout", "out", "return", "static", "struct", "true", "typedef", "uniform", "while", "sampler", "packed",
+        "interface", "template", "switch", "case", "default", "goto", "asm"};
+    for (const char *k : keywords) {
+        if (word == k) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsName(const Token &tok)
 {
-    return tok.kind == TokenKind::Identifier && !IsCgType(tok.text);
+    return tok.kind == TokenKind::Identifier && !IsCgType(tok.text) && !IsCgKeyword(tok.text);
 }
 
 Ty TyOf(const TypeRef &ref)
@@ -226,28 +241,25 @@ Ty Meet(const Ty &a, const Ty &b)
     return ty;
 }
 
-bool UniformTypeOf(const TypeRef &type, CgType *out)
+// The table's type for a uniform value: a scalar, vector or matrix of float, int or bool.
+bool UniformTypeOf(const Ty &ty, CgType *out)
 {
-    if (type.isStruct) {
+    if (!IsNumeric(ty) || (IsMatrix(ty) && ty.base != 'f')) {
         return false;
     }
-    const TypeInfo &info = type.info;
     static const CgType floats[] = {CgType::Float, CgType::Float2, CgType::Float3, CgType::Float4};
     static const CgType ints[] = {CgType::Int, CgType::Int2, CgType::Int3, CgType::Int4};
-    static const CgType matrices[] = {CgType::Float2x2, CgType::Float3x3, CgType::Float4x4};
-    if (info.base == 'f' && info.rows == 1) {
-        *out = floats[info.cols - 1];
-        return true;
+    static const CgType bools[] = {CgType::Bool, CgType::Bool2, CgType::Bool3, CgType::Bool4};
+    // By rows, then columns: float2x2, float2x3, float2x4, float3x2, ...
+    static const CgType matrices[] = {CgType::Float2x2, CgType::Float2x3, CgType::Float2x4,
+                                      CgType::Float3x2, CgType::Float3x3, CgType::Float3x4,
+                                      CgType::Float4x2, CgType::Float4x3, CgType::Float4x4};
+    if (IsMatrix(ty)) {
+        *out = matrices[(ty.rows - 2) * 3 + ty.cols - 2];
+    } else {
+        *out = (ty.base == 'f' ? floats : ty.base == 'i' ? ints : bools)[ty.cols - 1];
     }
-    if (info.base == 'f' && info.rows == info.cols) {
-        *out = matrices[info.rows - 2];
-        return true;
-    }
-    if (info.base == 'i' && info.rows == 1) {
-        *out = ints[info.cols - 1];
-        return true;
-    }
-    return false;
+    return true;
 }
 
 }  // namespace cg
@@ -259,19 +271,32 @@ int CgTypeComponents(CgType type)
     switch (type) {
     case CgType::Float:
     case CgType::Int:
+    case CgType::Bool:
         return 1;
     case CgType::Float2:
     case CgType::Int2:
+    case CgType::Bool2:
         return 2;
     case CgType::Float3:
     case CgType::Int3:
+    case CgType::Bool3:
         return 3;
     case CgType::Float4:
     case CgType::Int4:
+    case CgType::Bool4:
     case CgType::Float2x2:
         return 4;
+    case CgType::Float2x3:
+    case CgType::Float3x2:
+        return 6;
+    case CgType::Float2x4:
+    case CgType::Float4x2:
+        return 8;
     case CgType::Float3x3:
         return 9;
+    case CgType::Float3x4:
+    case CgType::Float4x3:
+        return 12;
     case CgType::Float4x4:
         return 16;
     }

@@ -34,6 +34,13 @@ protected:
         const std::string source = prelude + "\nstruct vout { float4 pos : POSITION; float4 tc : TEXCOORD0; };\n"
                                               "vout main(float4 p : POSITION, float4 a : TEXCOORD0" + params + ")\n"
                                               "{\n    vout o;\n    o.pos = p;\n    o.tc = 0;\n" + body + "\n    return o;\n}\n";
+        return RunSource(source, why, uniforms);
+    }
+
+    // The whole program `source`, with the inputs and outputs that Run describes.
+    static std::vector<float> RunSource(const std::string &source, std::string *why,
+                                        const std::vector<Uniform> &uniforms = {})
+    {
         CgTranslation translation;
         if (!TranslateCgProgram(source, "test.cg", "main", &translation)) {
             *why = translation.error;
@@ -83,7 +90,11 @@ protected:
             }
             const GLint location = glGetUniformLocation(program, found->glslName.c_str());
             // Matrices are held transposed, so Cg's row-major values load as GL's columns.
-            if (u.values.size() == 16) {
+            if (found->type == CgType::Float3x4) {
+                glUniformMatrix3x4fv(location, 1, GL_FALSE, u.values.data());
+            } else if (found->type == CgType::Bool || found->type == CgType::Int) {
+                glUniform1i(location, GLint(u.values[0]));
+            } else if (u.values.size() == 16) {
                 glUniformMatrix4fv(location, 1, GL_FALSE, u.values.data());
             } else if (u.values.size() == 4) {
                 glUniform4fv(location, 1, u.values.data());
@@ -203,4 +214,32 @@ TEST_F(CgCauses, LineEndsDoNotChangeMeaning)
                                  "    v = 2;" + end + "    o.tc.x = v;";
         Expect("", body, {1});
     }
+}
+
+// Ordinary Cg that was refused, or refused with a wrong rule.
+TEST_F(CgCauses, OrdinaryCgIsTranslated)
+{
+    // A vector condition, and && || ! on bool vectors, work per component.
+    Expect("", "o.tc = a > 0.3 ? float4(1, 2, 3, 4) : float4(5, 6, 7, 8);", {1, 6, 3, 4});
+    Expect("", "bool4 inside = a > 0.3 && a < 5; bool4 outside = a < 0.3 || a > 5; o.tc = inside; o.tc.w = outside.w;", {1, 0, 1, 1});
+    Expect("", "bool3 n = !(a.xyz > 0.3); o.tc.xyz = n ? 1 : -1;", {-1, 1, -1});
+    // The common style: outputs as out parameters with semantics.
+    std::string why;
+    const std::vector<float> got = RunSource(
+        "void main(float4 p : POSITION, float4 a : TEXCOORD0, out float4 oPos : POSITION, out float3 oTc : TEXCOORD0)\n"
+        "{\n    oPos = p;\n    oTc = a.xyz * 2;\n}\n", &why);
+    ASSERT_EQ(got.size(), 4u) << why;
+    EXPECT_EQ(got, std::vector<float>({1, 0.5f, 8, 1}));
+}
+
+// Uniforms of every kind a vertex program uses, found by the names the application asks for.
+TEST_F(CgCauses, UniformsOfEveryKind)
+{
+    const std::vector<float> rows = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};  // a float3x4, row by row
+    Expect("float3x4 M;\nbool Flip;\nuniform float Weights[3];\nstruct Light { float4 colour; float gain; };\n"
+           "uniform Light Lamp;",
+           "float3 r = mul(M, float4(1, 0, 0, 1));\n"
+           "    o.tc = float4(Flip ? -r : r, Weights[2] + Lamp.colour.y * Lamp.gain);",
+           {-5, -13, -21, 3 + 20 * 0.5f},
+           {{"M", rows}, {"Flip", {1}}, {"Weights[2]", {3}}, {"Lamp.colour", {10, 20, 30, 40}}, {"Lamp.gain", {0.5f}}});
 }

@@ -208,7 +208,7 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "vfconn main(appin IN) {\n return IN \x01; }\n", 4, "unexpected character byte 0x01"},
         {head + "vfconn main(appin IN) {\n return ); }\n", 4, "')' does not close the '{' of line 3"},
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
-        {head + "vfconn main(appin IN, uniform float2x3 M) { vfconn o; return o; }\n", 3, "unsupported type"},
+        {head + "uniform float4 colours[300];\n", 3, "needs a size from 1 to 256"},
         // Refused by name, on the line that uses it.
         {head + "#define F(a) #a\n", 3, "'#' operator in macros is not supported"},
         {head + "#if 1\n#error the mode is gone\n#endif\n", 4, "#error the mode is gone"},
