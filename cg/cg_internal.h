@@ -72,6 +72,8 @@ struct Param {
     std::string name;
     std::string semantic;
     int line;
+    int defaultBegin = -1;  // the tokens of a uniform parameter's default value, [begin, end)
+    int defaultEnd = -1;
 };
 
 enum PreambleFunction {
@@ -224,6 +226,8 @@ void Declare(Parser &p, const std::string &name, const Ty &ty);
 int ExpressionEnd(const Translator &t, int i, int end, bool stopAtComma);
 bool ParseWhole(Parser &p, int begin, int end, Expr *out, const char *what);
 bool ParseArguments(Parser &p, int open, std::vector<Expr> *args);
+bool MatrixSwizzle(Parser &p, const Token &member, Expr *e);
+bool ParseGlState(Parser &p, int *pos, int end, Expr *out);
 bool Swizzle(Parser &p, const Token &member, Expr *e);
 bool ParsePostfix(Parser &p, int *pos, int end, Expr *e);
 bool ParsePrimary(Parser &p, int *pos, int end, Expr *out);

@@ -223,8 +223,15 @@ bool ParseParam(Translator &t, int begin, int end, const std::string &function, 
     }
     if (i < end) {
         const Token &tok = t.tokens[i];
+        if (Is(tok, "=") && param->isUniform && function == t.entry && i + 1 < end) {
+            // The value a uniform holds until the application sets it.
+            param->defaultBegin = i + 1;
+            param->defaultEnd = end;
+            return true;
+        }
         if (Is(tok, "=")) {
-            return Fail(t, tok.line, "default values of parameters are not supported");
+            return Fail(t, tok.line, "default values are supported for the uniform parameters of '" + t.entry +
+                                         "' only");
         }
         if (Is(tok, "[")) {
             return Fail(t, tok.line, "array parameters are not supported");

@@ -154,7 +154,17 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
             if (!AddUniform(t, param.name, TyOf(param.type), param.line)) {
                 return false;
             }
-            EmitAt(t, param.line, "uniform " + param.type.glsl + " " + GlslName(param.name) + ";", true);
+            std::string value;
+            if (param.defaultBegin >= 0) {
+                Parser p = MakeParser(t);
+                Expr init;
+                if (!ParseWhole(p, param.defaultBegin, param.defaultEnd, &init, "a default value") ||
+                    !Convert(t, &init, TyOf(param.type), param.line)) {
+                    return false;
+                }
+                value = " = " + ExprText(init);
+            }
+            EmitAt(t, param.line, "uniform " + param.type.glsl + " " + GlslName(param.name) + value + ";", true);
             continue;
         }
         if (param.isOut) {

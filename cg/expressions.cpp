@@ -80,13 +80,121 @@ bool ParseArguments(Parser &p, int open, std::vector<Expr> *args)
     return true;
 }
 
+// M._m03_m13_m23 (from 0) or M._14_24_34 (from 1): elements of a matrix. Cg's element (r, c) is
+// [r][c] of the matrix as the shader holds it, transposed.
+bool MatrixSwizzle(Parser &p, const Token &member, Expr *e)
+{
+    Translator &t = p.t;
+    const std::string &s = member.text;
+    const Ty ty = e->type;
+    std::vector<std::string> picks;
+    size_t k = 0;
+    while (k < s.size()) {
+        const bool fromZero = k + 1 < s.size() && s[k + 1] == 'm';
+        const size_t at = k + (fromZero ? 2 : 1);
+        if (s[k] != '_' || at + 1 >= s.size() + 0 || !IsDigit(s[at]) || !IsDigit(s[at + 1]) || picks.size() == 4) {
+            return Fail(t, member.line, "'." + s + "' is not a swizzle of a matrix: write up to four of _m<row><column> "
+                                        "(from 0) or _<row><column> (from 1)");
+        }
+        const int row = s[at] - (fromZero ? '0' : '1');
+        const int col = s[at + 1] - (fromZero ? '0' : '1');
+        if (row < 0 || col < 0 || row >= ty.rows || col >= ty.cols) {
+            return Fail(t, member.line, "'." + s + "' reads past the end of a " + CgTypeName(t, ty));
+        }
+        picks.push_back("[" + std::to_string(row) + "][" + std::to_string(col) + "]");
+        k = at + 2;
+    }
+    if (picks.size() == 1) {
+        e->code.push_back(Piece{member.line, false, picks[0]});
+        e->type = MakeTy(ty.base);
+        return true;
+    }
+    if (e->effects) {
+        return Fail(t, member.line, "'." + s + "' would read a matrix that changes as it is read several times; "
+                                    "keep the matrix in a variable first");
+    }
+    Expr whole;
+    const Ty result = MakeTy(ty.base, 1, int(picks.size()));
+    whole.code.push_back(Piece{member.line, e->code.front().space, ElementGlsl(t, result) + "("});
+    for (size_t n = 0; n < picks.size(); n++) {
+        if (n) {
+            whole.code.push_back(Piece{member.line, false, ","});
+        }
+        Append(&whole, *e);
+        whole.code.push_back(Piece{member.line, false, picks[n]});
+    }
+    whole.code.push_back(Piece{member.line, false, ")"});
+    whole.type = result;
+    *e = whole;
+    return true;
+}
+
+// glstate.matrix.<which>: the GL state matrices the vendor's OpenGL profiles offer; GLSL 1.20
+// has each as a built-in uniform, also transposed and inverted.
+bool ParseGlState(Parser &p, int *pos, int end, Expr *out)
+{
+    Translator &t = p.t;
+    const Token &tok = t.tokens[*pos];
+    auto word = [&](int k) {
+        return k + 1 < end && Is(t.tokens[k], ".") && t.tokens[k + 1].kind == TokenKind::Identifier
+                   ? t.tokens[k + 1].text
+                   : std::string();
+    };
+    const char *known = "; glstate.matrix offers mvp, modelview[0], projection and texture[0 to 7], each also "
+                        "under inverse, transpose and invtrans";
+    int i = *pos + 1;
+    if (word(i) != "matrix") {
+        return Fail(t, tok.line, "'glstate." + word(i) + "' is not available in this profile" + known);
+    }
+    i += 2;
+    std::string form = word(i);
+    std::string which = form;
+    if (form == "inverse" || form == "transpose" || form == "invtrans") {
+        i += 2;
+        which = word(i);
+    } else {
+        form.clear();
+    }
+    static const char *const names[][2] = {
+        {"mvp", "ModelViewProjection"}, {"modelview", "ModelView"}, {"projection", "Projection"}, {"texture", "Texture"}};
+    std::string glName;
+    for (const auto &n : names) {
+        glName = which == n[0] ? n[1] : glName;
+    }
+    if (glName.empty()) {
+        return Fail(t, tok.line, "'" + which + "' is not a state matrix" + known);
+    }
+    i += 2;
+    int index = 0;
+    if ((which == "modelview" || which == "texture") && i < end && Is(t.tokens[i], "[")) {
+        const Token &n = t.tokens[i + 1];
+        const int last = which == "texture" ? 7 : 0;
+        if (t.tokens[i].match != i + 2 || n.kind != TokenKind::Number || n.text.size() != 1 || n.text[0] < '0' ||
+            n.text[0] > '0' + last) {
+            return Fail(t, tok.line, "glstate.matrix." + which + " has the entries 0 to " + std::to_string(last));
+        }
+        index = n.text[0] - '0';
+        i += 3;
+    }
+    // The shader holds Cg's matrices transposed, so Cg's M is GLSL's transpose of M.
+    const std::string suffix = form.empty() ? "Transpose" : form == "inverse" ? "InverseTranspose"
+                             : form == "transpose" ? "" : "Inverse";
+    out->code.push_back(TokPiece(tok, "gl_" + glName + "Matrix" + suffix +
+                                          (which == "texture" ? "[" + std::to_string(index) + "]" : "")));
+    out->type = MakeTy('f', 4, 4);
+    out->readOnly = "'glstate' is GL's state";
+    out->lvalue = false;
+    *pos = i;
+    return true;
+}
+
 bool Swizzle(Parser &p, const Token &member, Expr *e)
 {
     Translator &t = p.t;
     const Ty ty = e->type;
     const std::string &s = member.text;
     if (s.size() >= 2 && s[0] == '_' && IsMatrix(ty)) {
-        return Fail(t, member.line, "matrix swizzles ('." + s + "') are not supported; index the rows: m[0][1]");
+        return MatrixSwizzle(p, member, e);
     }
     const char *sets[] = {"xyzw", "rgba"};
     int set = -1;
@@ -316,6 +424,9 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
         return Fail(t, tok.line, "'" + tok.text + "' is not a function of this program or of the Cg library");
     }
     Ty ty;
+    if (tok.text == "glstate" && !Lookup(p, tok.text, &ty)) {
+        return ParseGlState(p, pos, end, out);
+    }
     if (!Lookup(p, tok.text, &ty)) {
         if (t.structIndex.count(tok.text)) {
             return Fail(t, tok.line, "unexpected struct name '" + tok.text + "'");

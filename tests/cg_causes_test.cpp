@@ -243,3 +243,29 @@ TEST_F(CgCauses, UniformsOfEveryKind)
            {-5, -13, -21, 3 + 20 * 0.5f},
            {{"M", rows}, {"Flip", {1}}, {"Weights[2]", {3}}, {"Lamp.colour", {10, 20, 30, 40}}, {"Lamp.gain", {0.5f}}});
 }
+
+// The GL state matrices, matrix swizzles and uniform defaults.
+TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(1, 2, 3);
+    glScalef(2, 2, 2);
+    Expect("", "o.tc = mul(glstate.matrix.mvp, float4(1, 1, 1, 1));", {3, 4, 5, 1});
+    Expect("", "o.tc = glstate.matrix.modelview[0][0];", {2, 0, 0, 1});
+    Expect("", "o.tc = mul(glstate.matrix.inverse.modelview[0], float4(3, 4, 5, 1));", {1, 1, 1, 1});
+    Expect("", "o.tc = glstate.matrix.transpose.mvp[3];", {1, 2, 3, 1});
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    Expect("", "float4x4 m = float4x4(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);\n"
+               "    o.tc.xyz = m._m03_m13_m23; o.tc.w = m._14;", {4, 8, 12, 4});
+    Expect("", "float2x2 m = float2x2(1, 2, 3, 4); m._m10 = 7; o.tc = float4(m[1], m._21_12);", {7, 4, 7, 2});
+    Expect("", "o.tc = float4(k, v);", {2.5f, 1, 2, 3}, {}, ", uniform float k = 2.5, uniform float3 v = float3(1, 2, 3)");
+}
