@@ -24,7 +24,7 @@ struct CgPreprocessResult {
 };
 
 // Runs #define (object-like and function-like), #undef, #if / #ifdef / #ifndef / #elif / #else /
-// #endif with defined(), #error and #pragma (ignored) over `source`, drops its comments and a
-// leading UTF-8 byte-order mark. #include, #line, stringizing (#) and pasting (##) are refused by
-// name. Returns false with out->error set; never fails on any input in another way.
+// #endif with defined(), #error and #pragma (ignored) over `source`, with stringizing (#) and
+// pasting (##), drops its comments and a leading UTF-8 byte-order mark. #include and #line are
+// refused by name. Returns false with out->error set; never fails on any input in another way.
 bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessResult *out);

@@ -237,34 +237,84 @@ bool ReadArguments(const std::vector<PpToken> &in, size_t open, std::vector<std:
     return false;
 }
 
+// #x: the argument as written, as a string literal, its blanks each one space.
+PpToken Stringize(const std::vector<PpToken> &arg)
+{
+    std::string text = "\"";
+    for (size_t k = SkipSpaces(arg, 0); k < arg.size(); k++) {
+        if (arg[k].kind == Kind::Space && (k + 1 == arg.size() || SkipSpaces(arg, k) == arg.size())) {
+            break;
+        }
+        for (char c : arg[k].text) {
+            text += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+        }
+    }
+    return PpToken{Kind::Other, text + "\""};
+}
+
 bool ExpandMacro(Preprocessor &p, const std::string &name, const Macro &macro,
                  const std::vector<std::vector<PpToken>> &args, std::set<std::string> &disabled, int depth,
                  std::vector<PpToken> *out)
 {
     std::vector<PpToken> substituted;
-    if (macro.functionLike) {
-        std::vector<std::vector<PpToken>> expanded(args.size());
-        for (size_t a = 0; a < args.size(); a++) {
-            if (!Expand(p, args[a], disabled, depth + 1, &expanded[a])) {
-                return false;
-            }
+    std::vector<std::vector<PpToken>> expanded(args.size());
+    for (size_t a = 0; a < args.size(); a++) {
+        if (!Expand(p, args[a], disabled, depth + 1, &expanded[a])) {
+            return false;
         }
-        for (const PpToken &tok : macro.body) {
-            size_t k = 0;
-            while (k < macro.params.size() && !(tok.kind == Kind::Identifier && tok.text == macro.params[k])) {
-                k++;
+    }
+    const std::vector<PpToken> &body = macro.body;
+    auto parameter = [&](const PpToken &tok) {
+        size_t k = 0;
+        while (macro.functionLike && k < macro.params.size() &&
+               !(tok.kind == Kind::Identifier && tok.text == macro.params[k])) {
+            k++;
+        }
+        return macro.functionLike && k < macro.params.size() ? int(k) : -1;
+    };
+    bool paste = false;  // a '##' came last: the next piece joins the token before it
+    for (size_t b = 0; b < body.size(); b++) {
+        const PpToken &tok = body[b];
+        if (tok.kind == Kind::Other && tok.text == "##") {
+            while (!substituted.empty() && substituted.back().kind == Kind::Space) {
+                substituted.pop_back();
             }
-            if (k < macro.params.size()) {
-                substituted.insert(substituted.end(), expanded[k].begin(), expanded[k].end());
-                if (!Produce(p, expanded[k].size())) {
-                    return false;
+            paste = true;
+            b = SkipSpaces(body, b + 1) - 1;
+            continue;
+        }
+        std::vector<PpToken> piece;
+        const int k = parameter(tok);
+        if (macro.functionLike && tok.kind == Kind::Other && tok.text == "#") {
+            b = SkipSpaces(body, b + 1);  // Define made sure a parameter follows
+            piece.push_back(Stringize(args[size_t(parameter(body[b]))]));
+        } else if (k >= 0) {
+            // An operand of '##' is its argument as written; anywhere else, the argument expanded.
+            const size_t next = SkipSpaces(body, b + 1);
+            const bool pasted = paste || (next < body.size() && body[next].text == "##");
+            piece = pasted ? args[size_t(k)] : expanded[size_t(k)];
+        } else {
+            piece.push_back(tok);
+        }
+        if (paste) {
+            paste = false;
+            const size_t first = SkipSpaces(piece, 0);
+            if (first < piece.size() && !substituted.empty()) {
+                // The joined text must be one token, cut by the same rules as any other.
+                const std::string joined = substituted.back().text + piece[first].text;
+                const std::vector<PpToken> lexed = Tokenize(joined);
+                if (lexed.size() != 1 || lexed[0].kind == Kind::Space) {
+                    return Fail(p, p.line, "'##' in macro '" + name + "' joins '" + substituted.back().text +
+                                               "' and '" + piece[first].text + "', which is not one token");
                 }
-            } else {
-                substituted.push_back(tok);
+                substituted.back() = lexed[0];
+                piece.erase(piece.begin(), piece.begin() + long(first) + 1);
             }
         }
-    } else {
-        substituted = macro.body;
+        substituted.insert(substituted.end(), piece.begin(), piece.end());
+        if (!Produce(p, piece.size())) {
+            return false;
+        }
     }
     disabled.insert(name);
     // Spaces around the result keep it from fusing with its neighbours ("-M" with M as -).
@@ -638,8 +688,18 @@ bool Define(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i)
         end--;
     }
     for (size_t k = i; k < end; k++) {
-        if (tokens[k].text == "#" || tokens[k].text == "##") {
-            return Fail(p, p.line, "the '" + tokens[k].text + "' operator in macros is not supported");
+        if (tokens[k].text == "##" && (k == i || k + 1 == end)) {
+            return Fail(p, p.line, "'##' cannot stand at either end of macro '" + name + "'");
+        }
+        if (tokens[k].text == "#" && macro.functionLike) {
+            const size_t next = SkipSpaces(tokens, k + 1);
+            bool isParameter = false;
+            for (const std::string &param : macro.params) {
+                isParameter = isParameter || (next < end && tokens[next].text == param);
+            }
+            if (!isParameter) {
+                return Fail(p, p.line, "'#' in macro '" + name + "' must be followed by a parameter");
+            }
         }
         macro.body.push_back(tokens[k]);
     }

@@ -269,3 +269,11 @@ TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
     Expect("", "float2x2 m = float2x2(1, 2, 3, 4); m._m10 = 7; o.tc = float4(m[1], m._21_12);", {7, 4, 7, 2});
     Expect("", "o.tc = float4(k, v);", {2.5f, 1, 2, 3}, {}, ", uniform float k = 2.5, uniform float3 v = float3(1, 2, 3)");
 }
+
+// '##' joins tokens into one, by the same rules the parser lexes with.
+TEST_F(CgCauses, MacroPasting)
+{
+    Expect("#define FIELD(n) a.n\n#define JOIN(x, y) x ## y\n#define SUB(v, d) v JOIN(-, =) d",
+           "float JOIN(val, 1) = 2; float4 q = p; SUB(q.z, 1); o.tc = float4(val1, FIELD(w), q.z, JOIN(1, 5));",
+           {2, 8, 2, 15});
+}

@@ -210,7 +210,8 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
         {head + "uniform float4 colours[300];\n", 3, "needs a size from 1 to 256"},
         // Refused by name, on the line that uses it.
-        {head + "#define F(a) #a\n", 3, "'#' operator in macros is not supported"},
+        {head + "#define F(a) #a\nfloat x = F(y);\n", 4, "strings are not supported"},
+        {head + "#define G(a, b) a ## b\nfloat G(x, +);\n", 4, "joins 'x' and '+', which is not one token"},
         {head + "#if 1\n#error the mode is gone\n#endif\n", 4, "#error the mode is gone"},
         {head + "#ifdef X\n", 3, "#if is never closed"},
         {head + "#define F(a, b) a\nfloat x = F(1);\n", 4, "macro 'F' takes 2 arguments, not 1"},
