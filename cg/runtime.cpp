@@ -569,6 +569,52 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
     }
 }
 
+void cgGLSetParameter4f(CGparameter param, float x, float y, float z, float w)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    switch (param->kind) {
+    case ParameterKind::Attribute:
+        glVertexAttrib4f(param->attribIndex, x, y, z, w);
+        return;
+    case ParameterKind::Color:
+        glColor4f(x, y, z, w);
+        return;
+    case ParameterKind::Normal:
+        glNormal3f(x, y, z);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, y, z);
+        return;
+    case ParameterKind::Vertex:
+        return;
+    case ParameterKind::Uniform: {
+        const float v[4] = {x, y, z, w};
+        StoreUniform(param, v, 4);
+        return;
+    }
+    }
+}
+
+void cgGLSetMatrixParameterfr(CGparameter param, const float *matrix)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    const int components = CgTypeComponents(param->type);
+    const bool square = components == 4 && param->type == CgType::Float2x2;
+    if (param->kind != ParameterKind::Uniform || !matrix || (components <= 4 && !square)) {
+        RecordError(CG_INVALID_PARAMETER_ERROR, "Parameter '" + param->name + "' is not a matrix uniform.");
+        return;
+    }
+    // Row by row is the order the shader, holding Cg matrices transposed, takes as GL columns.
+    std::copy(matrix, matrix + components, param->value);
+    CommitUniform(param);
+}
+
 void cgGLEnableProfile(CGprofile profile)
 {
     if (profile != CG_PROFILE_GLSLV) {
