@@ -77,7 +77,7 @@ size_t PunctLength(const std::string &src, size_t i)
     static const char *const longPuncts[] = {"<<=", ">>=", "++", "--", "+=", "-=", "*=", "/=", "%=", "==", "!=",
                                              "<=",  ">=",  "&&", "||", "^^", "<<", ">>", "&=", "|=", "^="};
     for (const char *p : longPuncts) {
-        if (src.compare(i, std::strlen(p), p) == 0) {
+        if (src[i] == p[0] && src.compare(i, std::strlen(p), p) == 0) {
             return std::strlen(p);
         }
     }
