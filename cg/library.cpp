@@ -164,7 +164,6 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
             }
         }
         ret = f.rule == Meets ? real : args[0].type;
-        ret.base = 'f';
         *out = Call(name, f.glsl, args, ret);
         // Only these keep whole numbers whole in Cg; every other function takes and gives floats.
         const bool integral = !std::strcmp(f.cg, "abs") || !std::strcmp(f.cg, "min") || !std::strcmp(f.cg, "max") ||

@@ -179,6 +179,10 @@ TEST_F(CgCauses, CgTypingRules)
            "o.tc.x = g(a.x, 1); o.tc.y = g(1, a.x);", {1, 2});
     ExpectRefused("float g(float x, int y) { return 1; }\nfloat g(int x, float y) { return 2; }",
                   "o.tc.x = g(1, 1);", 9, "ambiguous");
+    ExpectRefused("float k(float2 v) { return 2; }\nfloat k(float3 v) { return 3; }", "o.tc.x = k(a.x);", 9,
+                  "ambiguous");
+    // The library's bounds and signs are Cg's.
+    Expect("", "o.tc = float4(saturate(a.w), saturate(-a.x), fmod(-a.w, 3), clamp(a.z, 0, 1));", {1, 0, -2, 1});
     // refract(I, N, eta) keeps N a vector.
     Expect("", "float3 r = refract(normalize(float3(1, -1, 0)), float3(0, 1, 0), 0.5); o.tc.xyz = r;",
            {0.3535534f, -0.9354143f, 0});
@@ -270,9 +274,13 @@ TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
     Expect("", "o.tc = float4(k, v);", {2.5f, 1, 2, 3}, {}, ", uniform float k = 2.5, uniform float3 v = float3(1, 2, 3)");
 }
 
-// '##' joins tokens into one, by the same rules the parser lexes with.
-TEST_F(CgCauses, MacroPasting)
+// The preprocessor as C's: '##' joins tokens into one by the parser's own rules, and #if
+// expressions keep C's precedence.
+TEST_F(CgCauses, PreprocessorAsInC)
 {
+    Expect("#if 1 || 0 && 0\n#define A 1\n#else\n#define A 0\n#endif\n"
+           "#if 2 + 3 * 4 == 14 && (1 << 3) == 8 && -1 < 0 && 7 % 4 == 3\n#define B 1\n#else\n#define B 0\n#endif",
+           "o.tc.xy = float2(A, B);", {1, 1});
     Expect("#define FIELD(n) a.n\n#define JOIN(x, y) x ## y\n#define SUB(v, d) v JOIN(-, =) d",
            "float JOIN(val, 1) = 2; float4 q = p; SUB(q.z, 1); o.tc = float4(val1, FIELD(w), q.z, JOIN(1, 5));",
            {2, 8, 2, 15});
