@@ -32,21 +32,26 @@ struct Token {
     int commas;  // commas directly inside a bracket pair
 };
 
-// A Cg type: base 'f' (float, half, fixed, double), 'i', 'b', 'v' (void) or 's' (a struct).
-struct TypeInfo {
-    char base;
-    int rows;  // 1 for scalars and vectors
-    int cols;  // vector size; 1 for scalars
-    std::string glsl;
+// What a type is made of. Float covers half, fixed and double, which this profile computes in
+// float; Unknown is the type of what the translator cannot see through, and meets anything.
+enum class Base : char { Unknown, Float, Int, Bool, Void, Struct };
+
+// The one record for a Cg type: a scalar, vector or matrix of a base, a struct, or an array of
+// either. Matrices are floatRxC with rows > 1; vectors have rows == 1 and cols > 1.
+struct Ty {
+    Base base = Base::Unknown;
+    int rows = 1;     // >1 for matrices
+    int cols = 1;     // vector size, 1 for scalars
+    int structIndex = -1;
+    int array = 0;    // element count of an array, 0 for everything else
+    char readOnly = 0;  // of a declared name: 'c' const, 'u' uniform; 0 when it may be written
 };
 
-// A type as written in a declaration: built-in, or one of the program's structs.
+// A type as a declaration writes it: the type and its spelling ("half3"), for messages and
+// for telling half from float apart where Cg does.
 struct TypeRef {
-    bool isStruct;
-    int structIndex;
-    TypeInfo info;
+    Ty ty;
     std::string cgName;
-    std::string glsl;
 };
 
 struct Member {
@@ -91,14 +96,6 @@ enum PreambleFunction {
     PreambleLdexp = 2048,
 };
 
-struct Ty {
-    char base = '?';  // 'f', 'i', 'b', 'v' (void), 's' (struct), '?' (not known)
-    int rows = 1;     // >1 for matrices
-    int cols = 1;     // vector size, 1 for scalars
-    int structIndex = -1;
-    int array = 0;    // element count of an array, 0 for everything else
-    char readOnly = 0;  // of a declared name: 'c' const, 'u' uniform; 0 when it may be written
-};
 
 struct FuncSig {
     Ty ret;
@@ -200,13 +197,12 @@ bool MatchBrackets(Translator &t);
 
 // ---- types.cpp -------------------------------------------------------------------------------------
 bool SameType(const Ty &a, const Ty &b);
-Ty MakeTy(char base, int rows = 1, int cols = 1);
-bool LookupCgType(const std::string &name, TypeInfo *info);
+Ty MakeTy(Base base, int rows = 1, int cols = 1);
+bool LookupCgType(const std::string &name, Ty *ty);
 bool IsCgType(const std::string &name);
 bool ParseType(Translator &t, int pos, TypeRef *type);
 bool IsCgKeyword(const std::string &word);
 bool IsName(const Token &tok);
-Ty TyOf(const TypeRef &ref);
 bool IsNumeric(const Ty &ty);
 bool IsMatrix(const Ty &ty);
 bool IsScalar(const Ty &ty);

@@ -27,9 +27,9 @@ bool RegisterFunction(Translator &t, const Token &nameTok, const TypeRef &ret, c
                       bool definition)
 {
     const std::string &name = nameTok.text;
-    FuncSig sig{TyOf(ret), {}, {}, GlslName(name), {}, definition, nameTok.line};
+    FuncSig sig{ret.ty, {}, {}, GlslName(name), {}, definition, nameTok.line};
     for (const Param &param : params) {
-        sig.params.push_back(TyOf(param.type));
+        sig.params.push_back(param.type.ty);
         sig.isOut.push_back(param.isOut);
         sig.spelled.push_back(param.type.cgName);
     }
@@ -83,7 +83,7 @@ bool ParseStruct(Translator &t, int *pos)
             return Fail(t, t.tokens[i].line,
                         "unknown type '" + t.tokens[i].text + "' in struct '" + def.name + "'");
         }
-        if (type.info.base == 'v') {
+        if (type.ty.base == Base::Void) {
             return Fail(t, t.tokens[i].line, "a member of struct '" + def.name + "' cannot be void");
         }
         i++;
@@ -129,7 +129,7 @@ bool ParseStruct(Translator &t, int *pos)
     EmitAt(t, nameTok.line, def.glslName, true);
     EmitAt(t, t.tokens[open].line, "{", true);
     for (const Member &m : def.members) {
-        EmitAt(t, m.line, m.type.glsl, true);
+        EmitAt(t, m.line, GlslType(t, m.type.ty), true);
         EmitAt(t, m.line, m.glslName + ";", true);
     }
     EmitAt(t, t.tokens[close].line, "};", true);
@@ -158,9 +158,9 @@ bool AddUniformEntries(Translator &t, const std::string &name, const std::string
         }
         return true;
     }
-    if (ty.base == 's') {
+    if (ty.base == Base::Struct) {
         for (const Member &m : t.structs[ty.structIndex].members) {
-            if (!AddUniformEntries(t, name + "." + m.name, glslName + "." + m.glslName, TyOf(m.type), line)) {
+            if (!AddUniformEntries(t, name + "." + m.name, glslName + "." + m.glslName, m.type.ty, line)) {
                 return false;
             }
         }
@@ -271,13 +271,13 @@ bool ParseParams(Translator &t, int open, const std::string &function, std::vect
 void EmitFunctionHeader(Translator &t, const TypeRef &ret, int nameIndex, const std::vector<Param> &params)
 {
     const Token &nameTok = t.tokens[nameIndex];
-    EmitAt(t, t.tokens[nameIndex - 1].line, ret.glsl, t.tokens[nameIndex - 1].spaceBefore);
+    EmitAt(t, t.tokens[nameIndex - 1].line, GlslType(t, ret.ty), t.tokens[nameIndex - 1].spaceBefore);
     EmitAt(t, nameTok.line, GlslName(nameTok.text) + "(", true);
     for (size_t p = 0; p < params.size(); p++) {
         // Semantics and "uniform" mean nothing on the parameters of an ordinary function.
         const Param &param = params[p];
         std::string text = (param.isConst ? "const " : "") + param.qualifier;
-        text += (text.empty() || text.back() == ' ' ? "" : " ") + param.type.glsl + " " + GlslName(param.name);
+        text += (text.empty() || text.back() == ' ' ? "" : " ") + GlslType(t, param.type.ty) + " " + GlslName(param.name);
         EmitAt(t, param.line, text + (p + 1 < params.size() ? "," : ""), p > 0);
     }
     EmitAt(t, t.tokens[t.tokens[nameIndex + 1].match].line, ")", false);
@@ -319,7 +319,7 @@ bool ParseFunction(Translator &t, const TypeRef &ret, int nameIndex, int *next)
         EmitToken(t, t.tokens[k], ";");
         return true;
     }
-    return TranslateBody(t, k, TyOf(ret), params);
+    return TranslateBody(t, k, ret.ty, params);
 }
 
 // A function, a global variable or a global uniform.
@@ -384,7 +384,7 @@ bool ParseDeclaration(Translator &t, int *pos)
             if (!IsName(tok)) {
                 return Fail(t, tok.line, "expected a name in the declaration of a uniform");
             }
-            Ty ty = TyOf(type);
+            Ty ty = type.ty;
             if (Is(t.tokens[j + 1], "[")) {
                 const Token &size = t.tokens[j + 2];
                 const bool number = size.kind == TokenKind::Number && Is(t.tokens[j + 3], "]") &&

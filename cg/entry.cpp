@@ -10,8 +10,8 @@ namespace cg {
 bool AddInput(Translator &t, const std::string &name, const std::string &semantic, const TypeRef &type, int line,
               std::string *expression, std::string *declarations)
 {
-    const TypeInfo &info = type.info;
-    if (type.isStruct || info.rows != 1 || (info.base != 'f' && info.base != 'i')) {
+    const Ty &info = type.ty;
+    if ((type.ty.base == Base::Struct) || info.rows != 1 || (info.base != Base::Float && info.base != Base::Int)) {
         return Fail(t, line, "varying input '" + name + "' has the unsupported type '" + type.cgName + "'");
     }
     CgVaryingInput input{name, std::string(), CgInputSource::Attribute, 0, info.cols};
@@ -52,7 +52,7 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
                                                                    : "gl_SecondaryColor") +
                 swizzles[info.cols];
     }
-    *expression = info.base == 'i' ? info.glsl + "(" + value + ")" : value;
+    *expression = info.base == Base::Int ? GlslType(t, info) + "(" + value + ")" : value;
     t.result->inputs.push_back(input);
     return true;
 }
@@ -101,11 +101,11 @@ bool OutputTarget(const std::string &semantic, std::string *target, bool *isVect
 bool AddOutput(Translator &t, const std::string &name, const std::string &value, const std::string &semantic,
                const TypeRef &type, int line, std::vector<std::string> *targets, std::string *code)
 {
-    const TypeInfo &info = type.info;
+    const Ty &info = type.ty;
     if (semantic.empty()) {
         return Fail(t, line, "output '" + name + "' has no semantic");
     }
-    if (type.isStruct || info.base != 'f' || info.rows != 1) {
+    if ((type.ty.base == Base::Struct) || info.base != Base::Float || info.rows != 1) {
         return Fail(t, line, "output '" + name + "' has the unsupported type '" + type.cgName + "'");
     }
     std::string target;
@@ -151,7 +151,7 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
     std::vector<std::pair<const Param *, std::string>> outParams;
     for (const Param &param : params) {
         if (param.isUniform) {
-            if (!AddUniform(t, param.name, TyOf(param.type), param.line)) {
+            if (!AddUniform(t, param.name, param.type.ty, param.line)) {
                 return false;
             }
             std::string value;
@@ -159,12 +159,12 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
                 Parser p = MakeParser(t);
                 Expr init;
                 if (!ParseWhole(p, param.defaultBegin, param.defaultEnd, &init, "a default value") ||
-                    !Convert(t, &init, TyOf(param.type), param.line)) {
+                    !Convert(t, &init, param.type.ty, param.line)) {
                     return false;
                 }
                 value = " = " + ExprText(init);
             }
-            EmitAt(t, param.line, "uniform " + param.type.glsl + " " + GlslName(param.name) + value + ";", true);
+            EmitAt(t, param.line, "uniform " + GlslType(t, param.type.ty) + " " + GlslName(param.name) + value + ";", true);
             continue;
         }
         if (param.isOut) {
@@ -174,16 +174,16 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
                                            "program's inputs and outputs are apart; use in or out");
             }
             const std::string local = "cgx_out" + std::to_string(outParams.size());
-            setup += param.type.glsl + " " + local + "; ";
+            setup += GlslType(t, param.type.ty) + " " + local + "; ";
             outParams.emplace_back(&param, local);
             arguments += (arguments.empty() ? "" : ", ") + local;
-            signature += (signature.empty() ? "" : ", ") + std::string("out ") + param.type.glsl + " " +
+            signature += (signature.empty() ? "" : ", ") + std::string("out ") + GlslType(t, param.type.ty) + " " +
                          GlslName(param.name);
             continue;
         }
         const std::string local = "cgx_in" + std::to_string(varyingCount++);
-        if (param.type.isStruct) {
-            const StructDef &def = t.structs[param.type.structIndex];
+        if (param.type.ty.base == Base::Struct) {
+            const StructDef &def = t.structs[param.type.ty.structIndex];
             setup += def.glslName + " " + local + "; ";
             for (const Member &m : def.members) {
                 std::string expression;
@@ -201,19 +201,19 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
             if (!AddInput(t, param.name, param.semantic, param.type, param.line, &expression, &declarations)) {
                 return false;
             }
-            setup += param.type.glsl + " " + local + " = " + expression + "; ";
+            setup += GlslType(t, param.type.ty) + " " + local + " = " + expression + "; ";
         }
         arguments += (arguments.empty() ? "" : ", ") + local;
         signature += (signature.empty() ? "" : ", ") + std::string(param.isConst ? "const " : "") +
-                     param.type.glsl + " " + GlslName(param.name);
+                     GlslType(t, param.type.ty) + " " + GlslName(param.name);
     }
 
     std::vector<std::string> targets;
     std::string outputs;
     for (const auto &out : outParams) {
         const Param &param = *out.first;
-        if (param.type.isStruct) {
-            for (const Member &m : t.structs[param.type.structIndex].members) {
+        if (param.type.ty.base == Base::Struct) {
+            for (const Member &m : t.structs[param.type.ty.structIndex].members) {
                 if (!AddOutput(t, m.name, out.second + "." + m.glslName, m.semantic, m.type, m.line, &targets,
                                &outputs)) {
                     return false;
@@ -224,16 +224,16 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
             return false;
         }
     }
-    if (ret.info.base == 'v') {
+    if (ret.ty.base == Base::Void) {
         if (outParams.empty()) {
             return Fail(t, nameTok.line, "entry function '" + t.entry + "' returns nothing; it must return its "
                                          "output or have out parameters");
         }
-    } else if (ret.isStruct) {
+    } else if (ret.ty.base == Base::Struct) {
         if (!returnSemantic.empty()) {
             return Fail(t, nameTok.line, "a semantic on a struct result is not supported");
         }
-        for (const Member &m : t.structs[ret.structIndex].members) {
+        for (const Member &m : t.structs[ret.ty.structIndex].members) {
             if (!AddOutput(t, m.name, "cgx_out." + m.glslName, m.semantic, m.type, m.line, &targets, &outputs)) {
                 return false;
             }
@@ -246,15 +246,15 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
         return Fail(t, nameTok.line, "the output of '" + t.entry + "' has no POSITION");
     }
 
-    EmitAt(t, t.tokens[nameIndex - 1].line, ret.glsl, t.tokens[nameIndex - 1].spaceBefore);
+    EmitAt(t, t.tokens[nameIndex - 1].line, GlslType(t, ret.ty), t.tokens[nameIndex - 1].spaceBefore);
     EmitAt(t, nameTok.line, "cgx_entry(" + signature + ")", true);
-    if (!TranslateBody(t, bodyOpen, TyOf(ret), params)) {
+    if (!TranslateBody(t, bodyOpen, ret.ty, params)) {
         return false;
     }
     // The wrapper reports as the entry function's line: its faults come from that declaration.
     const std::string call = "cgx_entry(" + arguments + "); ";
     EmitAt(t, nameTok.line, declarations + "void main() { " + setup +
-                                (ret.info.base == 'v' ? call : ret.glsl + " cgx_out = " + call) + outputs + "}",
+                                (ret.ty.base == Base::Void ? call : GlslType(t, ret.ty) + " cgx_out = " + call) + outputs + "}",
            false);
     return true;
 }

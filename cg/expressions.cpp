@@ -181,7 +181,7 @@ bool ParseGlState(Parser &p, int *pos, int end, Expr *out)
                              : form == "transpose" ? "" : "Inverse";
     out->code.push_back(TokPiece(tok, "gl_" + glName + "Matrix" + suffix +
                                           (which == "texture" ? "[" + std::to_string(index) + "]" : "")));
-    out->type = MakeTy('f', 4, 4);
+    out->type = MakeTy(Base::Float, 4, 4);
     out->readOnly = "'glstate' is GL's state";
     out->lvalue = false;
     *pos = i;
@@ -241,7 +241,7 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
             }
             const Token &member = t.tokens[*pos + 1];
             *pos += 2;
-            if (e->type.base == 's' && e->type.array == 0) {
+            if (e->type.base == Base::Struct && e->type.array == 0) {
                 const StructDef &def = t.structs[e->type.structIndex];
                 const Member *found = nullptr;
                 for (const Member &m : def.members) {
@@ -253,7 +253,7 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
                     return Fail(t, member.line, "'" + member.text + "' is not a member of struct " + def.name);
                 }
                 e->code.push_back(Piece{member.line, false, "." + found->glslName});
-                e->type = TyOf(found->type);
+                e->type = found->type.ty;
             } else if (Known(e->type)) {
                 if (!Swizzle(p, member, e)) {
                     return false;
@@ -264,7 +264,7 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
         } else if (Is(tok, "[")) {
             Expr index;
             if (!ParseWhole(p, *pos + 1, tok.match, &index, "an index") ||
-                !Convert(t, &index, MakeTy(index.type.base == '?' ? '?' : 'i'), tok.line)) {
+                !Convert(t, &index, MakeTy(index.type.base == Base::Unknown ? Base::Unknown : Base::Int), tok.line)) {
                 return false;
             }
             Ty ty = e->type;
@@ -308,16 +308,16 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
         const bool isFloat = tok.text.find_first_of(".eE") != std::string::npos &&
                              tok.text.find_first_of("xX") == std::string::npos;
         out->code.push_back(TokPiece(tok, tok.text));
-        out->type = MakeTy(isFloat ? 'f' : 'i');
+        out->type = MakeTy(isFloat ? Base::Float : Base::Int);
         out->intLiteral = !isFloat;
         (*pos)++;
         return true;
     }
     if (Is(tok, "(")) {
-        TypeInfo info;
+        Ty info;
         const Token &inner = t.tokens[*pos + 1];
         if (tok.match == *pos + 2 && inner.kind == TokenKind::Identifier && LookupCgType(inner.text, &info) &&
-            info.base != 'v') {
+            info.base != Base::Void) {
             // (T)x binds like a unary operator.
             *pos = tok.match + 1;
             if (*pos >= end) {
@@ -333,7 +333,7 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
             if (IsMatrix(to) && IsScalar(out->type)) {
                 FillMatrix(t, out, to, tok.line);
             } else {
-                Wrap(out, tok.line, info.glsl + "(", ")");
+                Wrap(out, tok.line, GlslType(t, info) + "(", ")");
             }
             out->code.front().space = tok.spaceBefore;
             out->type = to;
@@ -355,9 +355,9 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
                                                             : "unexpected '" + tok.text + "'");
     }
     const bool called = *pos + 1 < end && Is(t.tokens[*pos + 1], "(");
-    TypeInfo info;
+    Ty info;
     if (LookupCgType(tok.text, &info)) {
-        if (!called || info.base == 'v') {
+        if (!called || info.base == Base::Void) {
             return Fail(t, tok.line, "unexpected type '" + tok.text + "'");
         }
         std::vector<Expr> args;
@@ -368,17 +368,17 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
             return Fail(t, tok.line, "the constructor " + tok.text + "() needs values");
         }
         for (Expr &arg : args) {
-            if (arg.intLiteral && info.base == 'f' && !Convert(t, &arg, MakeTy('f'), tok.line)) {
+            if (arg.intLiteral && info.base == Base::Float && !Convert(t, &arg, MakeTy(Base::Float), tok.line)) {
                 return false;
             }
         }
-        *out = Call(tok, info.glsl, args, MakeTy(info.base, info.rows, info.cols));
+        *out = Call(tok, GlslType(t, info), args, MakeTy(info.base, info.rows, info.cols));
         *pos = t.tokens[*pos + 1].match + 1;
         return true;
     }
     if (tok.text == "true" || tok.text == "false") {
         out->code.push_back(TokPiece(tok, tok.text));
-        out->type = MakeTy('b');
+        out->type = MakeTy(Base::Bool);
         (*pos)++;
         return true;
     }
@@ -477,7 +477,7 @@ bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
                 return Fail(t, tok.line, "'!' cannot take a matrix");
             }
             Ty b = ty;
-            b.base = 'b';
+            b.base = Base::Bool;
             if (!Convert(t, out, b, tok.line)) {
                 return false;
             }
@@ -541,12 +541,12 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
         a->prec = level;
     };
     if (!Known(ta) || !Known(tb)) {
-        join(MakeTy('?'));
+        join(MakeTy(Base::Unknown));
         return true;
     }
     if (o == "==" || o == "!=") {
-        if (ta.base == 's' && SameType(ta, tb)) {
-            join(MakeTy('b'));
+        if (ta.base == Base::Struct && SameType(ta, tb)) {
+            join(MakeTy(Base::Bool));
             return true;
         }
     }
@@ -560,7 +560,7 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
             return Fail(t, op.line, "'" + o + "' between " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb) +
                                         ": per component it needs one size");
         }
-        const Ty bv = MakeTy('b', 1, n);
+        const Ty bv = MakeTy(Base::Bool, 1, n);
         if (!Convert(t, a, bv, op.line) || !Convert(t, &b, bv, op.line)) {
             return false;
         }
@@ -580,10 +580,10 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
         if (!IsScalar(ta) || !IsScalar(tb)) {
             return Fail(t, op.line, "'" + o + "' cannot take " + CgTypeName(t, ta) + " and " + CgTypeName(t, tb));
         }
-        if (!Convert(t, a, MakeTy('b'), op.line) || !Convert(t, &b, MakeTy('b'), op.line)) {
+        if (!Convert(t, a, MakeTy(Base::Bool), op.line) || !Convert(t, &b, MakeTy(Base::Bool), op.line)) {
             return false;
         }
-        join(MakeTy('b'));
+        join(MakeTy(Base::Bool));
         return true;
     }
     if (IsMatrix(ta) != IsMatrix(tb) && !IsScalar(ta) && !IsScalar(tb)) {
@@ -597,8 +597,8 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     }
     Ty meet = Meet(ta, tb);
     const bool compare = o == "<" || o == ">" || o == "<=" || o == ">=" || o == "==" || o == "!=";
-    if (!compare && meet.base == 'b') {
-        meet.base = 'i';
+    if (!compare && meet.base == Base::Bool) {
+        meet.base = Base::Int;
     }
     if (IsMatrix(meet) && (compare || o == "%")) {
         return Fail(t, op.line, "'" + o + "' on matrices is not supported");
@@ -619,18 +619,18 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     }
     if (compare) {
         if (meet.cols == 1) {
-            join(MakeTy('b'));
+            join(MakeTy(Base::Bool));
             return true;
         }
         const char *name = o == "<" ? "lessThan" : o == ">" ? "greaterThan" : o == "<=" ? "lessThanEqual"
                          : o == ">=" ? "greaterThanEqual" : o == "==" ? "equal" : "notEqual";
-        *a = Call(op, name, {*a, b}, MakeTy('b', 1, meet.cols));
+        *a = Call(op, name, {*a, b}, MakeTy(Base::Bool, 1, meet.cols));
         a->code.front().space = true;
         return true;
     }
     if (o == "%") {
-        t.preamble |= meet.base == 'i' ? PreambleIntMod : PreambleFmod | PreambleTrunc;
-        *a = Call(op, meet.base == 'i' ? "cgx_imod" : "cgx_fmod", {*a, b}, meet);
+        t.preamble |= meet.base == Base::Int ? PreambleIntMod : PreambleFmod | PreambleTrunc;
+        *a = Call(op, meet.base == Base::Int ? "cgx_imod" : "cgx_fmod", {*a, b}, meet);
         a->code.front().space = true;
         return true;
     }
@@ -677,7 +677,7 @@ bool ToCondition(Parser &p, Expr *e, int line)
         return Fail(p.t, line, "the condition is a " + CgTypeName(p.t, e->type) + "; it must be one value (use "
                                                                                    "all() or any())");
     }
-    return Convert(p.t, e, MakeTy(Known(e->type) ? 'b' : '?'), line);
+    return Convert(p.t, e, MakeTy(Known(e->type) ? Base::Bool : Base::Unknown), line);
 }
 
 bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
@@ -725,7 +725,7 @@ bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
                                        "must be scalars or vectors of at least " + std::to_string(n) + " components");
         }
         ty.cols = n;
-        if (!Convert(t, out, MakeTy('b', 1, n), question.line) || !Convert(t, &a, ty, colon.line) ||
+        if (!Convert(t, out, MakeTy(Base::Bool, 1, n), question.line) || !Convert(t, &a, ty, colon.line) ||
             !Convert(t, &b, ty, colon.line)) {
             return false;
         }

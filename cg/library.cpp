@@ -13,9 +13,9 @@ bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
     }
     const Ty a = args[0].type;
     const Ty b = args[1].type;
-    Ty ret = MakeTy('f');
+    Ty ret = MakeTy(Base::Float);
     if (!Known(a) || !Known(b)) {
-        ret = MakeTy('?');
+        ret = MakeTy(Base::Unknown);
     } else if (IsMatrix(a) && IsVector(b) && a.cols == b.cols) {
         ret.cols = a.rows;
     } else if (IsVector(a) && IsMatrix(b) && a.cols == b.rows) {
@@ -135,7 +135,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
     t.preamble |= f.preamble;
     Ty ret = args[0].type;
     if (!known) {
-        *out = Call(name, f.glsl, args, MakeTy('?'));
+        *out = Call(name, f.glsl, args, MakeTy(Base::Unknown));
         return true;
     }
     // GLSL 1.20 computes these in float only; ints go through float and back.
@@ -144,7 +144,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         meet = Meet(meet, arg.type);
     }
     Ty real = meet;
-    real.base = 'f';
+    real.base = Base::Float;
     switch (f.rule) {
     case Same:
     case Meets:
@@ -154,10 +154,10 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         }
         for (size_t k = 0; k < args.size(); k++) {
             Ty to = f.rule == Meets ? real : args[k].type;
-            to.base = 'f';
+            to.base = Base::Float;
             if (f.rule == Refract) {
-                to = k < 2 ? args[0].type : MakeTy('f');  // refract(I, N, eta): N is a vector like I
-                to.base = 'f';
+                to = k < 2 ? args[0].type : MakeTy(Base::Float);  // refract(I, N, eta): N is a vector like I
+                to.base = Base::Float;
             }
             if (!Convert(t, &args[k], to, name.line)) {
                 return false;
@@ -168,9 +168,9 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         // Only these keep whole numbers whole in Cg; every other function takes and gives floats.
         const bool integral = !std::strcmp(f.cg, "abs") || !std::strcmp(f.cg, "min") || !std::strcmp(f.cg, "max") ||
                               !std::strcmp(f.cg, "clamp");
-        if (meet.base == 'i' && integral) {
+        if (meet.base == Base::Int && integral) {
             Ty back = ret;
-            back.base = 'i';
+            back.base = Base::Int;
             return Convert(t, out, back, name.line);
         }
         return true;
@@ -185,7 +185,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         if (f.rule == Cross && (real.cols != 3 || real.rows != 1)) {
             return Fail(t, name.line, "cross takes two float3");
         }
-        *out = Call(name, f.glsl, args, f.rule == Cross ? MakeTy('f', 1, 3) : MakeTy('f'));
+        *out = Call(name, f.glsl, args, f.rule == Cross ? MakeTy(Base::Float, 1, 3) : MakeTy(Base::Float));
         return true;
     case Any:
     case All: {
@@ -195,34 +195,34 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
             return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
         }
         if (a.cols == 1) {
-            if (a.base != 'b') {
+            if (a.base != Base::Bool) {
                 Group(&e, name.line, PrecPostfix);
-                Wrap(&e, name.line, "(", a.base == 'f' ? " != 0.0)" : " != 0)");
+                Wrap(&e, name.line, "(", a.base == Base::Float ? " != 0.0)" : " != 0)");
             }
         } else {
-            if (a.base != 'b') {
+            if (a.base != Base::Bool) {
                 Ty zero = a;
-                Wrap(&e, name.line, "notEqual(", ", " + ElementGlsl(t, zero) + (a.base == 'f' ? "(0.0))" : "(0))"));
+                Wrap(&e, name.line, "notEqual(", ", " + ElementGlsl(t, zero) + (a.base == Base::Float ? "(0.0))" : "(0))"));
             }
             Wrap(&e, name.line, std::string(f.glsl) + "(", ")");
         }
-        e.type = MakeTy('b');
+        e.type = MakeTy(Base::Bool);
         *out = e;
         return true;
     }
     case Lit:
     case Ldexp:
         for (Expr &arg : args) {
-            if (!Convert(t, &arg, f.rule == Lit ? MakeTy('f') : real, name.line)) {
+            if (!Convert(t, &arg, f.rule == Lit ? MakeTy(Base::Float) : real, name.line)) {
                 return false;
             }
         }
-        *out = Call(name, f.glsl, args, f.rule == Lit ? MakeTy('f', 1, 4) : real);
+        *out = Call(name, f.glsl, args, f.rule == Lit ? MakeTy(Base::Float, 1, 4) : real);
         return true;
     case Sincos:
     case Modf: {
         Ty x = args[0].type;
-        x.base = 'f';
+        x.base = Base::Float;
         if (IsMatrix(x) || !Convert(t, &args[0], x, name.line)) {
             return Fail(t, name.line, std::string(f.cg) + " takes a float or a float vector");
         }
@@ -232,7 +232,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
                                               CgTypeName(t, x) + " variable");
             }
         }
-        *out = Call(name, f.glsl, args, f.rule == Sincos ? MakeTy('v') : x);
+        *out = Call(name, f.glsl, args, f.rule == Sincos ? MakeTy(Base::Void) : x);
         return true;
     }
     case Determinant:
@@ -242,7 +242,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
             return Fail(t, name.line, std::string(f.cg) + " takes a " + (f.rule == Determinant ? "square " : "") +
                                           "matrix");
         }
-        *out = Call(name, f.glsl, args, f.rule == Determinant ? MakeTy('f') : MakeTy('f', m.cols, m.rows));
+        *out = Call(name, f.glsl, args, f.rule == Determinant ? MakeTy(Base::Float) : MakeTy(Base::Float, m.cols, m.rows));
         return true;
     }
     }
@@ -261,7 +261,7 @@ int MatchRank(const Ty &from, const Ty &to)
         return -1;
     }
     if (from.rows == to.rows && from.cols == to.cols) {
-        const bool widens = (from.base == 'b' && to.base != 'b') || (from.base == 'i' && to.base == 'f');
+        const bool widens = (from.base == Base::Bool && to.base != Base::Bool) || (from.base == Base::Int && to.base == Base::Float);
         return widens ? 1 : 2;
     }
     if (IsMatrix(from) || IsMatrix(to)) {

@@ -7,7 +7,7 @@ namespace cg {
 
 bool IsTypeName(const Translator &t, const Token &tok)
 {
-    TypeInfo info;
+    Ty info;
     return tok.kind == TokenKind::Identifier && (LookupCgType(tok.text, &info) || t.structIndex.count(tok.text));
 }
 
@@ -31,9 +31,9 @@ bool BraceInit(Parser &p, int open, const Ty &ty, Expr *out)
         Ty element = ty;
         element.array = 0;
         elements.assign(size_t(ty.array), element);
-    } else if (ty.base == 's') {
+    } else if (ty.base == Base::Struct) {
         for (const Member &m : t.structs[ty.structIndex].members) {
-            elements.push_back(TyOf(m.type));
+            elements.push_back(m.type.ty);
         }
     } else if (IsNumeric(ty)) {
         elements.assign(size_t(ty.rows * ty.cols), MakeTy(ty.base));
@@ -106,17 +106,17 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
         }
         readOnly = isStatic ? 0 : 'u';
     }
-    if (ref.info.base == 'v') {
+    if (ref.ty.base == Base::Void) {
         return Fail(t, typeTok.line, "a variable cannot be void");
     }
-    EmitAt(t, typeTok.line, ref.glsl, typeTok.spaceBefore);
+    EmitAt(t, typeTok.line, GlslType(t, ref.ty), typeTok.spaceBefore);
     int i = typeIndex + 1;
     for (;;) {
         const Token &nameTok = t.tokens[i];
         if (i >= end || !IsName(nameTok)) {
             return Fail(t, nameTok.line, "expected a name after '" + typeTok.text + "'");
         }
-        Ty ty = TyOf(ref);
+        Ty ty = ref.ty;
         i++;
         bool unsized = false;
         if (i < end && Is(t.tokens[i], "[")) {
@@ -346,7 +346,7 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
         }
         EmitToken(t, tok, "return");
         if (stop > *pos + 1) {
-            if (ret.base == 'v') {
+            if (ret.base == Base::Void) {
                 return Fail(t, tok.line, "a void function returns no value");
             }
             Expr value;
@@ -354,7 +354,7 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
                 return false;
             }
             EmitExpr(t, value);
-        } else if (ret.base != 'v') {
+        } else if (ret.base != Base::Void) {
             return Fail(t, tok.line, "'return' needs a value of type " + CgTypeName(t, ret));
         }
         EmitToken(t, t.tokens[stop], ";");
@@ -416,7 +416,7 @@ bool TranslateBody(Translator &t, int open, const Ty &ret, const std::vector<Par
     Parser p = MakeParser(t);
     p.scope.levels.emplace_back();
     for (const Param &param : params) {
-        Ty ty = TyOf(param.type);
+        Ty ty = param.type.ty;
         ty.readOnly = param.isUniform ? 'u' : 0;
         Declare(p, param.name, ty);
     }

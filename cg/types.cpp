@@ -12,7 +12,7 @@ bool SameType(const Ty &a, const Ty &b)
            a.array == b.array;
 }
 
-Ty MakeTy(char base, int rows, int cols)
+Ty MakeTy(Base base, int rows, int cols)
 {
     Ty ty;
     ty.base = base;
@@ -21,16 +21,19 @@ Ty MakeTy(char base, int rows, int cols)
     return ty;
 }
 
-bool LookupCgType(const std::string &name, TypeInfo *info)
+// The built-in type a name spells: float, half, fixed or double (all computed in float), int or
+// bool, with a vector size 1 to 4 or, for the float family, RxC matrix sizes 2 to 4.
+bool LookupCgType(const std::string &name, Ty *ty)
 {
     if (name == "void") {
-        *info = TypeInfo{'v', 0, 0, "void"};
+        *ty = MakeTy(Base::Void, 0, 0);
         return true;
     }
     static const struct {
         const char *prefix;
-        char base;
-    } families[] = {{"float", 'f'}, {"half", 'f'}, {"fixed", 'f'}, {"double", 'f'}, {"int", 'i'}, {"bool", 'b'}};
+        Base base;
+    } families[] = {{"float", Base::Float}, {"half", Base::Float}, {"fixed", Base::Float},
+                    {"double", Base::Float}, {"int", Base::Int},     {"bool", Base::Bool}};
     for (const auto &family : families) {
         size_t len = std::strlen(family.prefix);
         if (name.compare(0, len, family.prefix) != 0) {
@@ -41,27 +44,14 @@ bool LookupCgType(const std::string &name, TypeInfo *info)
         int cols = 1;
         if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') {
             cols = rest[0] - '0';
-        } else if (rest.size() == 3 && family.base == 'f' && rest[0] >= '2' && rest[0] <= '4' && rest[1] == 'x' &&
-                   rest[2] >= '2' && rest[2] <= '4') {
+        } else if (rest.size() == 3 && family.base == Base::Float && rest[0] >= '2' && rest[0] <= '4' &&
+                   rest[1] == 'x' && rest[2] >= '2' && rest[2] <= '4') {
             rows = rest[0] - '0';
             cols = rest[2] - '0';
         } else if (!rest.empty()) {
             return false;
         }
-        std::string glsl;
-        if (rows > 1) {
-            // Held transposed: Cg rows become GLSL columns, so floatRxC is GLSL matRxC.
-            glsl = "mat" + std::to_string(rows);
-            if (rows != cols) {
-                glsl += "x" + std::to_string(cols);
-            }
-        } else if (cols == 1) {
-            glsl = family.base == 'f' ? "float" : family.base == 'i' ? "int" : "bool";
-        } else {
-            glsl = std::string(family.base == 'f' ? "vec" : family.base == 'i' ? "ivec" : "bvec") +
-                   std::to_string(cols);
-        }
-        *info = TypeInfo{family.base, rows, cols, glsl};
+        *ty = MakeTy(family.base, rows, cols);
         return true;
     }
     return false;
@@ -69,10 +59,11 @@ bool LookupCgType(const std::string &name, TypeInfo *info)
 
 bool IsCgType(const std::string &name)
 {
-    TypeInfo info;
-    return LookupCgType(name, &info);
+    Ty ty;
+    return LookupCgType(name, &ty);
 }
 
+// The type named by the token at `pos`: built in, or one of the program's structs.
 bool ParseType(Translator &t, int pos, TypeRef *type)
 {
     const Token &tok = t.tokens[pos];
@@ -80,20 +71,15 @@ bool ParseType(Translator &t, int pos, TypeRef *type)
         return false;
     }
     type->cgName = tok.text;
-    if (LookupCgType(tok.text, &type->info)) {
-        type->isStruct = false;
-        type->structIndex = -1;
-        type->glsl = type->info.glsl;
+    if (LookupCgType(tok.text, &type->ty)) {
         return true;
     }
     auto found = t.structIndex.find(tok.text);
     if (found == t.structIndex.end()) {
         return false;
     }
-    type->isStruct = true;
-    type->structIndex = found->second;
-    type->info = TypeInfo{'s', 0, 0, t.structs[found->second].glslName};
-    type->glsl = t.structs[found->second].glslName;
+    type->ty = MakeTy(Base::Struct);
+    type->ty.structIndex = found->second;
     return true;
 }
 
@@ -117,35 +103,25 @@ bool IsName(const Token &tok)
     return tok.kind == TokenKind::Identifier && !IsCgType(tok.text) && !IsCgKeyword(tok.text);
 }
 
-Ty TyOf(const TypeRef &ref)
-{
-    if (ref.isStruct) {
-        Ty ty = MakeTy('s');
-        ty.structIndex = ref.structIndex;
-        return ty;
-    }
-    return MakeTy(ref.info.base, ref.info.rows, ref.info.cols);
-}
-
-bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == 'f' || ty.base == 'i' || ty.base == 'b'); }
+bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == Base::Float || ty.base == Base::Int || ty.base == Base::Bool); }
 bool IsMatrix(const Ty &ty) { return IsNumeric(ty) && ty.rows > 1; }
 bool IsScalar(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols == 1; }
 bool IsVector(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols > 1; }
-bool Known(const Ty &ty) { return ty.base != '?'; }
+bool Known(const Ty &ty) { return ty.base != Base::Unknown; }
 
 std::string ElementGlsl(const Translator &t, const Ty &ty)
 {
-    if (ty.base == 's') {
+    if (ty.base == Base::Struct) {
         return t.structs[ty.structIndex].glslName;
     }
-    if (ty.base == 'v') {
+    if (ty.base == Base::Void) {
         return "void";
     }
     if (ty.rows > 1) {
         return "mat" + std::to_string(ty.rows) + (ty.rows != ty.cols ? "x" + std::to_string(ty.cols) : "");
     }
-    const char *scalar = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
-    const char *vector = ty.base == 'i' ? "ivec" : ty.base == 'b' ? "bvec" : "vec";
+    const char *scalar = ty.base == Base::Int ? "int" : ty.base == Base::Bool ? "bool" : "float";
+    const char *vector = ty.base == Base::Int ? "ivec" : ty.base == Base::Bool ? "bvec" : "vec";
     return ty.cols == 1 ? scalar : vector + std::to_string(ty.cols);
 }
 
@@ -158,12 +134,12 @@ std::string GlslType(const Translator &t, const Ty &ty)
 std::string CgTypeName(const Translator &t, const Ty &ty)
 {
     std::string name;
-    if (ty.base == 's') {
+    if (ty.base == Base::Struct) {
         name = t.structs[ty.structIndex].name;
-    } else if (ty.base == 'v') {
+    } else if (ty.base == Base::Void) {
         name = "void";
     } else {
-        name = ty.base == 'i' ? "int" : ty.base == 'b' ? "bool" : "float";
+        name = ty.base == Base::Int ? "int" : ty.base == Base::Bool ? "bool" : "float";
         if (ty.rows > 1) {
             name += std::to_string(ty.rows) + "x" + std::to_string(ty.cols);
         } else if (ty.cols > 1) {
@@ -214,9 +190,9 @@ bool Convert(Translator &t, Expr *e, const Ty &to, int line)
         Wrap(e, line, "(", std::string(")") + swizzles[to.cols]);
     }
     const bool decimal = e->intLiteral && e->code.size() == 1 && e->code.front().text.find_first_of("xX") == std::string::npos;
-    if (decimal && to.base == 'f' && to.cols == 1) {
+    if (decimal && to.base == Base::Float && to.cols == 1) {
         e->code.front().text += ".0";
-    } else if (decimal && to.base == 'f') {
+    } else if (decimal && to.base == Base::Float) {
         e->code.front().text = target + "(" + e->code.front().text + ".0)";
     } else if (from.base != to.base || from.cols != to.cols) {
         Wrap(e, line, target + "(", ")");
@@ -230,7 +206,7 @@ bool Convert(Translator &t, Expr *e, const Ty &to, int line)
 // The type two operands meet in: the wider base, the scalar spread, the longer vector truncated.
 Ty Meet(const Ty &a, const Ty &b)
 {
-    Ty ty = MakeTy(a.base == 'f' || b.base == 'f' ? 'f' : a.base == 'i' || b.base == 'i' ? 'i' : 'b');
+    Ty ty = MakeTy(a.base == Base::Float || b.base == Base::Float ? Base::Float : a.base == Base::Int || b.base == Base::Int ? Base::Int : Base::Bool);
     if (IsMatrix(a) || IsMatrix(b)) {
         const Ty &m = IsMatrix(a) ? a : b;
         ty.rows = m.rows;
@@ -244,7 +220,7 @@ Ty Meet(const Ty &a, const Ty &b)
 // The table's type for a uniform value: a scalar, vector or matrix of float, int or bool.
 bool UniformTypeOf(const Ty &ty, CgType *out)
 {
-    if (!IsNumeric(ty) || (IsMatrix(ty) && ty.base != 'f')) {
+    if (!IsNumeric(ty) || (IsMatrix(ty) && ty.base != Base::Float)) {
         return false;
     }
     static const CgType floats[] = {CgType::Float, CgType::Float2, CgType::Float3, CgType::Float4};
@@ -257,7 +233,7 @@ bool UniformTypeOf(const Ty &ty, CgType *out)
     if (IsMatrix(ty)) {
         *out = matrices[(ty.rows - 2) * 3 + ty.cols - 2];
     } else {
-        *out = (ty.base == 'f' ? floats : ty.base == 'i' ? ints : bools)[ty.cols - 1];
+        *out = (ty.base == Base::Float ? floats : ty.base == Base::Int ? ints : bools)[ty.cols - 1];
     }
     return true;
 }
