@@ -57,6 +57,8 @@ bool RegisterFunction(Translator &t, const Token &nameTok, const TypeRef &ret, c
     return true;
 }
 
+// struct = "struct" name "{" (type member ("," member)* ";")+ "}" ";"
+// member = name (":" semantic)?
 bool ParseStruct(Translator &t, int *pos)
 {
     const Token &keyword = t.tokens[*pos];
@@ -97,6 +99,7 @@ bool ParseStruct(Translator &t, int *pos)
                 return Fail(t, member.line, "member '" + member.name + "' appears twice in struct '" + def.name + "'");
             }
             i++;
+            // An array member would make a struct input or uniform of many attributes or values.
             if (Is(t.tokens[i], "[")) {
                 return Fail(t, t.tokens[i].line, "arrays in structs are not supported");
             }
@@ -119,6 +122,7 @@ bool ParseStruct(Translator &t, int *pos)
             break;
         }
     }
+    // GLSL has no empty structs.
     if (def.members.empty()) {
         return Fail(t, nameTok.line, "struct '" + def.name + "' has no members");
     }
@@ -174,6 +178,7 @@ bool AddUniformEntries(Translator &t, const std::string &name, const std::string
     return true;
 }
 
+// A uniform of the program, global or a parameter of the entry function; one name, once.
 bool AddUniform(Translator &t, const std::string &name, const Ty &ty, int line)
 {
     if (!t.uniformNames.insert(name).second) {
@@ -182,6 +187,8 @@ bool AddUniform(Translator &t, const std::string &name, const Ty &ty, int line)
     return AddUniformEntries(t, name, GlslName(name), ty, line);
 }
 
+// parameter = ("uniform" | "const" | "in" | "out" | "inout")* type name (":" semantic)?
+//             ("=" expression)?
 bool ParseParam(Translator &t, int begin, int end, const std::string &function, Param *param)
 {
     *param = Param{false, false, false, std::string(), TypeRef(), std::string(), std::string(), t.tokens[begin].line};
@@ -241,6 +248,7 @@ bool ParseParam(Translator &t, int begin, int end, const std::string &function, 
     return true;
 }
 
+// parameters = "(" ("void" | parameter ("," parameter)*)? ")"
 bool ParseParams(Translator &t, int open, const std::string &function, std::vector<Param> *params)
 {
     const int close = t.tokens[open].match;
@@ -268,6 +276,8 @@ bool ParseParams(Translator &t, int open, const std::string &function, std::vect
     return true;
 }
 
+// A function's GLSL head, each parameter on its own source line so that GLSL's messages
+// point where the Cg program has it.
 void EmitFunctionHeader(Translator &t, const TypeRef &ret, int nameIndex, const std::vector<Param> &params)
 {
     const Token &nameTok = t.tokens[nameIndex];
@@ -283,6 +293,7 @@ void EmitFunctionHeader(Translator &t, const TypeRef &ret, int nameIndex, const 
     EmitAt(t, t.tokens[t.tokens[nameIndex + 1].match].line, ")", false);
 }
 
+// function = type name parameters (":" semantic)? ("{" statement* "}" | ";")
 bool ParseFunction(Translator &t, const TypeRef &ret, int nameIndex, int *next)
 {
     const Token &nameTok = t.tokens[nameIndex];
@@ -357,6 +368,7 @@ bool ParseDeclaration(Translator &t, int *pos)
     if (!IsName(nameTok)) {
         return Fail(t, nameTok.line, "expected a name after '" + typeTok.text + "'");
     }
+    // A name followed by '(' at the top level is a function; anything else declares variables.
     if (Is(t.tokens[nameIndex + 1], "(")) {
         if (isUniform) {
             return Fail(t, nameTok.line, "a function cannot be uniform");
@@ -417,6 +429,7 @@ bool ParseDeclaration(Translator &t, int *pos)
     return TranslateGlobals(t, i, pos);
 }
 
+// program = (struct | function | global-declaration | ";")*
 bool Translate(Translator &t, const std::string &source)
 {
     if (source.size() > maxSourceSize) {
@@ -457,6 +470,7 @@ bool Translate(Translator &t, const std::string &source)
 
 using namespace cg;
 
+// The helpers come before the program's first line, so "#line 0" keeps its line numbers true.
 bool TranslateCgProgram(const std::string &source, const char *fileName, const char *entry, CgTranslation *out)
 {
     if (!out) {

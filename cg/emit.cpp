@@ -45,6 +45,7 @@ std::string GlslName(const std::string &name)
     return name;
 }
 
+// Semantics are matched without regard to case, as Cg does.
 std::string Upper(const std::string &text)
 {
     std::string up = text;
@@ -56,6 +57,7 @@ std::string Upper(const std::string &text)
     return up;
 }
 
+// Characters that make up operators: two of them side by side could lex as one token.
 bool IsOperatorChar(char c) { return c != 0 && std::strchr("+-*/%<>=!&|^", c) != nullptr; }
 
 bool Glues(char last, char first)
@@ -94,14 +96,17 @@ void EmitToken(Translator &t, const Token &tok, const std::string &text)
     EmitAt(t, tok.line, text, tok.spaceBefore);
 }
 
+// A piece of an expression's text, standing where its token stood.
 Piece TokPiece(const Token &tok, const std::string &text) { return Piece{tok.line, tok.spaceBefore, text}; }
 
+// `from` joins `to` as it is; what it writes travels with it, so a copy can be refused later.
 void Append(Expr *to, const Expr &from)
 {
     to->code.insert(to->code.end(), from.code.begin(), from.code.end());
     to->effects = to->effects || from.effects;
 }
 
+// Wraps the expression in a call or brackets: the result is one unit that binds like a name.
 void Wrap(Expr *e, int line, const std::string &before, const std::string &after)
 {
     const bool space = !e->code.empty() && e->code.front().space;
@@ -172,6 +177,7 @@ Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &a
     return e;
 }
 
+// The helpers GLSL 1.20 lacks, written only when the program uses them, each in Cg's meaning.
 std::string Preamble(int used)
 {
     static const char *const types[] = {"float", "vec2", "vec3", "vec4"};

@@ -98,6 +98,7 @@ bool OutputTarget(const std::string &semantic, std::string *target, bool *isVect
     return true;
 }
 
+// One output of the entry function written to the built-in its semantic names.
 bool AddOutput(Translator &t, const std::string &name, const std::string &value, const std::string &semantic,
                const TypeRef &type, int line, std::vector<std::string> *targets, std::string *code)
 {

@@ -7,6 +7,7 @@
 
 namespace cg {
 
+// The innermost declaration of `name`, as C scopes hide outer ones.
 bool Lookup(Parser &p, const std::string &name, Ty *ty)
 {
     for (auto level = p.scope.levels.rbegin(); level != p.scope.levels.rend(); ++level) {
@@ -19,6 +20,8 @@ bool Lookup(Parser &p, const std::string &name, Ty *ty)
     return false;
 }
 
+// A name declared in the innermost scope; a second declaration there replaces the first, as
+// GLSL will then say, with its line.
 void Declare(Parser &p, const std::string &name, const Ty &ty)
 {
     p.scope.levels.back()[name] = ty;
@@ -188,6 +191,7 @@ bool ParseGlState(Parser &p, int *pos, int end, Expr *out)
     return true;
 }
 
+// vector.xyzw or .rgba, up to four: a scalar swizzles too in Cg (x.xxx), which GLSL 1.20 cannot.
 bool Swizzle(Parser &p, const Token &member, Expr *e)
 {
     Translator &t = p.t;
@@ -230,6 +234,7 @@ bool Swizzle(Parser &p, const Token &member, Expr *e)
     return true;
 }
 
+// postfix = primary ("." name | "[" expression "]" | "++" | "--")*
 bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
 {
     Translator &t = p.t;
@@ -241,6 +246,7 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
             }
             const Token &member = t.tokens[*pos + 1];
             *pos += 2;
+            // A struct's member by its GLSL name; anything else with a known type is a swizzle.
             if (e->type.base == Base::Struct && e->type.array == 0) {
                 const StructDef &def = t.structs[e->type.structIndex];
                 const Member *found = nullptr;
@@ -299,6 +305,8 @@ bool ParsePostfix(Parser &p, int *pos, int end, Expr *e)
     return true;
 }
 
+// primary = number | "true" | "false" | name | "(" type ")" unary | "(" expression ")"
+//         | type "(" arguments ")" | name "(" arguments ")" | "glstate" "." ...
 bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
 {
     Translator &t = p.t;
@@ -316,6 +324,7 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
     if (Is(tok, "(")) {
         Ty info;
         const Token &inner = t.tokens[*pos + 1];
+        // "(float3)x" is a cast, "(x)" brackets: the one word inside tells them apart.
         if (tok.match == *pos + 2 && inner.kind == TokenKind::Identifier && LookupCgType(inner.text, &info) &&
             info.base != Base::Void) {
             // (T)x binds like a unary operator.
@@ -342,6 +351,7 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
         if (!ParseWhole(p, *pos + 1, tok.match, out, "an expression in brackets")) {
             return false;
         }
+        // The brackets stay, and "(a) = 1" still writes a.
         const bool lvalue = out->lvalue;
         Wrap(out, tok.line, "(", ")");
         out->code.front().space = tok.spaceBefore;
@@ -391,6 +401,8 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
                 return Fail(t, tok.line, "mul takes two arguments");
             }
         }
+        // The program's functions come first; a library name it does not define, or whose
+        // signature it does not define, is the library's.
         auto user = p.functions->find(tok.text);
         const char *refused = RefusedLibraryFunction(tok.text);
         if (user == p.functions->end() && refused) {
@@ -445,6 +457,7 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
     return true;
 }
 
+// unary = ("-" | "+" | "!" | "~" | "++" | "--") unary | postfix
 bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
 {
     Translator &t = p.t;
@@ -506,6 +519,7 @@ bool ParseUnary(Parser &p, int *pos, int end, Expr *out)
     return ParsePrimary(p, pos, end, out) && ParsePostfix(p, pos, end, out);
 }
 
+// How tightly a binary operator binds, C's order: 1 for || up to 10 for * / %; 0 for none.
 int BinaryLevel(const Token &tok)
 {
     if (tok.kind != TokenKind::Punct) {
@@ -525,6 +539,7 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     const std::string &o = op.text;
     const Ty ta = a->type;
     const Ty tb = b.type;
+    // The vertex profiles of this kind have no integer bit operations.
     if (o == "|" || o == "^" || o == "&" || o == "<<" || o == ">>" || o == "^^") {
         return Fail(t, op.line, "the operator '" + o + "' is not supported in this profile");
     }
@@ -597,6 +612,7 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     }
     Ty meet = Meet(ta, tb);
     const bool compare = o == "<" || o == ">" || o == "<=" || o == ">=" || o == "==" || o == "!=";
+    // Arithmetic on bools counts them as 0 and 1, as C does.
     if (!compare && meet.base == Base::Bool) {
         meet.base = Base::Int;
     }
@@ -617,6 +633,7 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
     if (!Convert(t, a, toA, op.line) || !Convert(t, &b, toB, op.line)) {
         return false;
     }
+    // Vectors compare per component in Cg, giving a bool vector; GLSL names those functions.
     if (compare) {
         if (meet.cols == 1) {
             join(MakeTy(Base::Bool));
@@ -634,6 +651,7 @@ bool Combine(Parser &p, const Token &op, Expr *a, Expr &b)
         a->code.front().space = true;
         return true;
     }
+    // '*' between two matrices multiplies element by element in Cg.
     if (o == "*" && IsMatrix(ta) && IsMatrix(tb)) {
         // Element by element in Cg; GLSL's '*' would be a matrix product.
         *a = Call(op, "matrixCompMult", {*a, b}, meet);
@@ -680,6 +698,7 @@ bool ToCondition(Parser &p, Expr *e, int line)
     return Convert(p.t, e, MakeTy(Known(e->type) ? Base::Bool : Base::Unknown), line);
 }
 
+// conditional = binary ("?" assignment ":" conditional)?
 bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
 {
     Translator &t = p.t;
@@ -757,6 +776,7 @@ bool ParseConditional(Parser &p, int *pos, int end, Expr *out)
     return true;
 }
 
+// assignment = conditional (("=" | "+=" | "-=" | "*=" | "/=" | "%=") assignment)?
 bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
 {
     Translator &t = p.t;
@@ -777,6 +797,7 @@ bool ParseAssignment(Parser &p, int *pos, int end, Expr *out)
     if (!found) {
         return true;
     }
+    // The bit operators' assignments, refused like the operators themselves.
     if (std::strlen(found) == 3 || Is(op, "&=") || Is(op, "|=") || Is(op, "^=")) {
         return Fail(t, op.line, "the operator '" + op.text + "' is not supported in this profile");
     }

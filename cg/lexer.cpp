@@ -137,6 +137,7 @@ bool TakeTokens(Translator &t, const CgPreprocessResult &in)
     return true;
 }
 
+// Brackets are paired once, so that every later pass can skip a group in one step.
 bool IsOpen(const Token &tok)
 {
     return tok.kind == TokenKind::Punct && tok.text.size() == 1 && std::strchr("([{", tok.text[0]);

@@ -5,6 +5,8 @@
 
 namespace cg {
 
+// mul(matrix, vector), mul(vector, matrix) or mul(matrix, matrix), Cg's sizes checked here so
+// that a mismatch is told in Cg's words.
 bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
 {
     Translator &t = p.t;
@@ -43,6 +45,8 @@ bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
     return true;
 }
 
+// Each library function: its Cg and GLSL names, how many arguments, and how its arguments and
+// result are typed; the preamble bit names the helper GLSL lacks.
 extern const LibraryFunction libraryFunctions[] = {
     {"abs", "abs", 1, 1, Same, 0},           {"acos", "acos", 1, 1, Same, 0},
     {"asin", "asin", 1, 1, Same, 0},         {"atan", "atan", 1, 1, Same, 0},
@@ -108,6 +112,7 @@ const char *RefusedLibraryFunction(const std::string &name)
     return nullptr;
 }
 
+// Library functions compute on numbers; a struct or an array argument is told by name.
 bool NeedsNumeric(Parser &p, const Token &name, const std::vector<Expr> &args)
 {
     for (const Expr &arg : args) {
@@ -118,6 +123,8 @@ bool NeedsNumeric(Parser &p, const Token &name, const std::vector<Expr> &args)
     return true;
 }
 
+// A call of the Cg library: arguments converted as Cg's own overloads would take them, the
+// result typed as Cg types it.
 bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::vector<Expr> &args, Expr *out)
 {
     Translator &t = p.t;
@@ -175,6 +182,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         }
         return true;
     }
+    // dot, length, distance and cross: float vectors in, a scalar or a float3 out.
     case ToScalar:
     case Cross:
         for (Expr &arg : args) {
@@ -187,6 +195,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         }
         *out = Call(name, f.glsl, args, f.rule == Cross ? MakeTy(Base::Float, 1, 3) : MakeTy(Base::Float));
         return true;
+    // any and all of numbers ask whether they are non-zero, as Cg converts them to bool.
     case Any:
     case All: {
         const Ty a = args[0].type;
@@ -219,6 +228,7 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
         }
         *out = Call(name, f.glsl, args, f.rule == Lit ? MakeTy(Base::Float, 1, 4) : real);
         return true;
+    // sincos(x, out s, out c) and modf(x, out i) write to variables of x's type.
     case Sincos:
     case Modf: {
         Ty x = args[0].type;

@@ -6,6 +6,7 @@
 
 namespace cg {
 
+// The first failure is the one reported: later ones are mostly its echoes.
 bool Fail(Translator &t, int line, const std::string &message)
 {
     if (!t.failed) {
@@ -26,6 +27,7 @@ std::string ShowChar(unsigned char c)
     return std::string("byte 0x") + hex[c >> 4] + hex[c & 15];
 }
 
+// Bounded, so that a log line of digits cannot overflow the count.
 int ReadLineNumber(const std::string &text, size_t begin)
 {
     int line = 0;
@@ -136,6 +138,7 @@ std::string CgWords(const std::string &text, const char *entry)
 
 using namespace cg;
 
+// Mesa, NVIDIA, AMD and glslang each write their own prefix; all become the Cg file's.
 std::string RewriteGlslLog(const std::string &log, const char *fileName, const char *entry)
 {
     const std::string name = fileName ? fileName : "program";

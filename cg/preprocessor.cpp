@@ -48,6 +48,7 @@ struct Preprocessor {
     size_t produced = 0;     // bytes made by macro expansion, against runaway macros
 };
 
+// The first failure is reported, with its line; the rest of the file is not read.
 bool Fail(Preprocessor &p, int line, const std::string &message)
 {
     if (!p.failed) {
@@ -156,6 +157,8 @@ bool SplitLines(Preprocessor &p, const std::string &src, std::vector<std::string
     return true;
 }
 
+// A line cut into tokens by the lexer's rules, blanks kept as one Space each: a macro body and
+// the #if evaluator see exactly the tokens the parser will.
 std::vector<PpToken> Tokenize(const std::string &text)
 {
     std::vector<PpToken> tokens;
@@ -203,6 +206,8 @@ size_t SkipSpaces(const std::vector<PpToken> &tokens, size_t i)
 bool Expand(Preprocessor &p, const std::vector<PpToken> &in, std::set<std::string> &disabled, int depth,
             std::vector<PpToken> *out);
 
+// Counts what expansion makes, so that macros that double at every level stop at a bound
+// instead of filling memory.
 bool Produce(Preprocessor &p, size_t bytes)
 {
     p.produced += bytes;
@@ -374,6 +379,7 @@ bool Expand(Preprocessor &p, const std::vector<PpToken> &in, std::set<std::strin
     return true;
 }
 
+// The tokens as text again, for #error and the text the result keeps beside its tokens.
 std::string Join(const std::vector<PpToken> &tokens)
 {
     std::string text;
@@ -393,6 +399,7 @@ struct Evaluator {
     size_t pos = 0;
     int depth = 0;
 
+    // The next token that is not a blank, or none at the end of the line.
     const PpToken *Peek()
     {
         pos = SkipSpaces(tokens, pos);
@@ -409,6 +416,7 @@ struct Evaluator {
         return false;
     }
 
+    // A decimal, octal or hex integer with C's suffixes; a float has no place in #if.
     bool Number(const std::string &text, int64_t *value)
     {
         uint64_t v = 0;
@@ -439,6 +447,8 @@ struct Evaluator {
         return true;
     }
 
+    // primary = number | "true" | "false" | name (0, as C says of names left after expansion)
+    //         | "(" conditional ")"
     bool Primary(int64_t *v)
     {
         const PpToken *tok = Peek();
@@ -467,6 +477,7 @@ struct Evaluator {
         return Fail(p, p.line, "unexpected '" + tok->text + "' in the #if expression");
     }
 
+    // unary = ("-" | "+" | "!" | "~") unary | primary
     bool Unary(int64_t *v)
     {
         if (++depth > maxExpressionDepth) {
@@ -491,6 +502,7 @@ struct Evaluator {
         return ok;
     }
 
+    // C's binding of the binary operators, loosest first.
     static int Precedence(const std::string &op)
     {
         static const std::map<std::string, int> levels = {
@@ -506,6 +518,7 @@ struct Evaluator {
         return tok && tok->kind == Kind::Other ? tok->text : std::string();
     }
 
+    // Wrapping arithmetic and guarded division: no input makes the evaluator undefined.
     bool Apply(const std::string &op, int64_t a, int64_t b, int64_t *r)
     {
         const uint64_t ua = uint64_t(a);
@@ -538,6 +551,7 @@ struct Evaluator {
         return true;
     }
 
+    // binary = unary (operator binary)*, by precedence climbing
     bool Binary(int minLevel, int64_t *v)
     {
         if (!Unary(v)) {
@@ -562,6 +576,7 @@ struct Evaluator {
         }
     }
 
+    // conditional = binary ("?" conditional ":" conditional)?
     bool Conditional(int64_t *v)
     {
         if (++depth > maxExpressionDepth) {
@@ -609,6 +624,7 @@ bool ReplaceDefined(Preprocessor &p, const std::vector<PpToken> &in, std::vector
     return true;
 }
 
+// An #if or #elif line: defined() first, then the macros, then C's arithmetic.
 bool EvaluateCondition(Preprocessor &p, const std::vector<PpToken> &tokens, size_t begin, bool *value)
 {
     std::vector<PpToken> rest(tokens.begin() + long(begin), tokens.end());
@@ -633,6 +649,8 @@ bool EvaluateCondition(Preprocessor &p, const std::vector<PpToken> &tokens, size
     return true;
 }
 
+// #define name body | #define name(parameters) body, checked here so that a bad macro is
+// told where it is defined, not where it is used.
 bool Define(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i)
 {
     i = SkipSpaces(tokens, i);
@@ -721,6 +739,7 @@ bool MacroName(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i, co
     return true;
 }
 
+// One directive line; inside a skipped group only the conditionals are read.
 bool Directive(Preprocessor &p, const std::string &text, std::vector<Conditional> *stack)
 {
     std::vector<PpToken> tokens = Tokenize(text);
@@ -857,6 +876,7 @@ bool CallOpen(const Preprocessor &p, const std::string &text, CallScan *s)
     return s->depth > 0 || s->afterName;
 }
 
+// A function-like macro's name at the end of a line may take its '(' from the next one.
 bool NextStartsCall(const std::string &line)
 {
     size_t k = 0;
@@ -868,6 +888,8 @@ bool NextStartsCall(const std::string &line)
 
 }  // namespace
 
+// Every input line gives one output line and its tokens keep their lines, so that later
+// messages name the lines of the file.
 bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessResult *out)
 {
     if (!out) {

@@ -71,6 +71,7 @@ bool ShadersAvailable()
     return GlShadersAvailable();
 }
 
+// Shaders and programs are asked through separate GL calls; these pick the right one.
 GLint ObjectParameter(bool isProgram, GLuint object, GLenum name)
 {
     GLint value = 0;
@@ -107,6 +108,7 @@ void DeleteObject(bool isProgram, GLuint object)
     }
 }
 
+// The program GL has in use, which may be the caller's own, not ours.
 GLuint CurrentProgram()
 {
     GLint current = 0;
@@ -114,6 +116,7 @@ GLuint CurrentProgram()
     return GLuint(current);
 }
 
+// Handles are checked against what is alive, so a stale one is an error and never a crash.
 bool IsLiveContext(const CgContextRecord *context)
 {
     return context && std::find(liveContexts.begin(), liveContexts.end(), context) != liveContexts.end();
@@ -132,6 +135,7 @@ bool IsLiveProgram(const CgProgramRecord *program)
     return false;
 }
 
+// Sends the stored value to GL in the form its type takes.
 void UploadUniform(const CgParameterRecord *p)
 {
     const GLint at = p->location;
@@ -211,6 +215,8 @@ void CommitUniform(CgParameterRecord *p)
     }
 }
 
+// A vector or scalar uniform from cgGLSetParameter*: extra values are dropped, as Cg's
+// runtime does, and a matrix must come through its own calls.
 void StoreUniform(CgParameterRecord *p, const float *values, int count)
 {
     const int components = CgTypeComponents(p->type);
@@ -222,6 +228,7 @@ void StoreUniform(CgParameterRecord *p, const float *values, int count)
     CommitUniform(p);
 }
 
+// Values set while another program was in use are sent once this one is.
 void UseProgram(CgProgramRecord *program)
 {
     glUseProgram(program->program);
@@ -233,6 +240,7 @@ void UseProgram(CgProgramRecord *program)
     }
 }
 
+// a * b for column-major 4 x 4 matrices, as GL keeps them.
 void Multiply(const float *a, const float *b, float *out)
 {
     for (int c = 0; c < 4; c++) {
@@ -255,6 +263,7 @@ void Transpose(float *m)
     }
 }
 
+// The vendor's wording for each error, where no detail says more.
 std::string GenericErrorText(CGerror error)
 {
     switch (error) {
@@ -452,6 +461,7 @@ void cgGLLoadProgram(CGprogram program)
     }
 }
 
+// A parameter by the name the Cg program gives it: "IN.sl", "lights[1]", "lamp.colour".
 CGparameter cgGetNamedParameter(CGprogram program, const char *name)
 {
     if (!IsLiveProgram(program)) {
@@ -569,6 +579,8 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
     }
 }
 
+// Four values: a varying input goes to its GL attribute at once, a uniform as StoreUniform
+// keeps it.
 void cgGLSetParameter4f(CGparameter param, float x, float y, float z, float w)
 {
     if (!param) {

@@ -5,12 +5,15 @@
 
 namespace cg {
 
+// A declaration starts with a type: a built-in one or a struct the program defined above.
 bool IsTypeName(const Translator &t, const Token &tok)
 {
     Ty info;
     return tok.kind == TokenKind::Identifier && (LookupCgType(tok.text, &info) || t.structIndex.count(tok.text));
 }
 
+// Texture types name what a vertex program here has no way to read; said by name, before a
+// vaguer "unknown type" could be.
 bool RefusedTypeName(Translator &t, const Token &tok)
 {
     if (tok.kind == TokenKind::Identifier &&
@@ -88,24 +91,19 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
     if (!ParseType(t, typeIndex, &ref)) {
         return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
     }
-    char readOnly = 0;
+    // Who may write the names: nobody a const, and nobody a uniform, which in Cg every global
+    // without static is. The qualifiers stand right before the type.
+    bool isConst = false;
+    bool isStatic = false;
     for (int q = typeIndex - 1; q >= 0 && t.tokens[q].kind == TokenKind::Identifier; q--) {
         const std::string &word = t.tokens[q].text;
-        if (word == "const") {
-            readOnly = 'c';
-        } else if (word == "uniform") {
-            readOnly = 'u';
-        } else if (word != "static" && word != "extern" && word != "inline") {
+        if (word != "const" && word != "static" && word != "uniform" && word != "extern" && word != "inline") {
             break;
         }
+        isConst = isConst || word == "const";
+        isStatic = isStatic || word == "static";
     }
-    if (global && readOnly == 0) {
-        bool isStatic = false;
-        for (int q = typeIndex - 1; q >= 0 && Is(t.tokens[q], "static"); q--) {
-            isStatic = true;
-        }
-        readOnly = isStatic ? 0 : 'u';
-    }
+    const char readOnly = isConst ? 'c' : global && !isStatic ? 'u' : 0;
     if (ref.ty.base == Base::Void) {
         return Fail(t, typeTok.line, "a variable cannot be void");
     }
@@ -135,6 +133,8 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
                 return Fail(t, t.tokens[i].line, "arrays of arrays are not supported");
             }
         }
+        // Semantics bind the entry function's inputs and outputs; on a variable they would bind
+        // nothing here, so they are refused rather than dropped.
         if (i < end && Is(t.tokens[i], ":")) {
             return Fail(t, t.tokens[i].line, std::string("semantics on ") + (global ? "global" : "local") +
                                                  " variables are not supported");
@@ -145,6 +145,7 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
             const Token &equals = t.tokens[i];
             i++;
             if (i < end && Is(t.tokens[i], "{")) {
+                // float w[] = {1, 2, 3,}: the values give the size; a trailing comma adds none.
                 if (unsized) {
                     ty.array = t.tokens[i].commas + 1 - (t.tokens[t.tokens[i].match - 1].text == "," ? 1 : 0);
                 }
@@ -170,6 +171,7 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
         if (hasInit) {
             EmitExpr(t, init);
         }
+        // Declared after its value is read: "float x = x * 2;" reads an outer x, as GLSL will.
         ty.readOnly = readOnly;
         Declare(p, nameTok.text, ty);
         ty.readOnly = 0;
@@ -189,6 +191,7 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
     }
 }
 
+// condition = "(" expression ")", after if and while: one bool, as Cg converts it.
 bool ParseCondition(Parser &p, int keyword, int *pos)
 {
     Translator &t = p.t;
@@ -208,6 +211,7 @@ bool ParseCondition(Parser &p, int keyword, int *pos)
     return true;
 }
 
+// expression-statement = expression ("," expression)* ";"
 bool ParseExpressionStatement(Parser &p, int *pos, int end)
 {
     Translator &t = p.t;
@@ -227,6 +231,11 @@ bool ParseExpressionStatement(Parser &p, int *pos, int end)
     return true;
 }
 
+// statement = "{" statement* "}" | ";" | "if" condition statement ("else" statement)?
+//           | "while" condition statement | "do" statement "while" condition ";"
+//           | "for" "(" (declaration | expression? ";") expression? ";" expression-list? ")" statement
+//           | "return" expression? ";" | "break" ";" | "continue" ";"
+//           | declaration | expression-statement
 bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
 {
     Translator &t = p.t;
@@ -300,6 +309,7 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
         }
         EmitToken(t, tok, "for");
         EmitToken(t, open, "(");
+        // A variable declared in the brackets lives for the loop only, as in C.
         p.scope.levels.emplace_back();
         int i = *pos + 2;
         int k = i;
@@ -370,6 +380,7 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
         *pos += 2;
         return true;
     }
+    // Words that begin statements this profile cannot give, each told by name.
     if (word == "discard" || word == "switch" || word == "case" || word == "default" || word == "goto" ||
         word == "struct" || word == "typedef" || word == "uniform" || word == "else") {
         return Fail(t, tok.line, word == "discard" ? "'discard' belongs to fragment programs"
@@ -394,6 +405,7 @@ bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
     return ParseExpressionStatement(p, pos, end);
 }
 
+// The depth guard keeps hostile nesting ({{{{...) from running the stack out.
 bool ParseStatement(Parser &p, int *pos, int end, const Ty &ret)
 {
     DepthGuard guard(p.depth);
@@ -403,6 +415,7 @@ bool ParseStatement(Parser &p, int *pos, int end, const Ty &ret)
     return ParseStatementBody(p, pos, end, ret);
 }
 
+// A parser over the whole program with the globals in its outermost scope.
 Parser MakeParser(Translator &t)
 {
     Parser p{t, Scope(), &t.functions, 0};

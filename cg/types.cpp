@@ -6,6 +6,7 @@
 
 namespace cg {
 
+// Exactly the same type; how a name may be written to (readOnly) is not part of it.
 bool SameType(const Ty &a, const Ty &b)
 {
     return a.base == b.base && a.rows == b.rows && a.cols == b.cols && a.structIndex == b.structIndex &&
@@ -103,12 +104,15 @@ bool IsName(const Token &tok)
     return tok.kind == TokenKind::Identifier && !IsCgType(tok.text) && !IsCgKeyword(tok.text);
 }
 
+// The shapes of a type. An array is none of them: it is only indexed, passed or assigned whole.
 bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == Base::Float || ty.base == Base::Int || ty.base == Base::Bool); }
 bool IsMatrix(const Ty &ty) { return IsNumeric(ty) && ty.rows > 1; }
 bool IsScalar(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols == 1; }
 bool IsVector(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols > 1; }
 bool Known(const Ty &ty) { return ty.base != Base::Unknown; }
 
+// The GLSL spelling of a type, an array's element type for an array. floatRxC is GLSL matRxC:
+// held transposed, a Cg row is a GLSL column, so indexing keeps its Cg meaning.
 std::string ElementGlsl(const Translator &t, const Ty &ty)
 {
     if (ty.base == Base::Struct) {
