@@ -1,7 +1,7 @@
 # cg2glsl.cmake -- the command-line Cg translator: text only, no GL and no display.
 if(HALMWIND_BUILD_TOOLS)
-    add_executable(cg2glsl tools/cg2glsl.cpp platform/cg_translate.cpp platform/cg_preprocess.cpp)
-    target_include_directories(cg2glsl PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    add_executable(cg2glsl tools/cg2glsl.cpp)
+    target_link_libraries(cg2glsl PRIVATE halmwind_cg)
     target_compile_options(cg2glsl PRIVATE ${HALMWIND_WARNINGS})
     if(HALMWIND_BUILD_TESTS)
         # What a user sees: the shader with its table, or the located message and exit status 1.

@@ -14,9 +14,8 @@ if(HALMWIND_BUILD_FUZZERS)
         target_link_options(${name} PRIVATE ${HALMWIND_FUZZ_FLAGS})
     endfunction()
 
-    halmwind_add_fuzzer(fuzz_cg_translate tests/fuzz/cg_translate_fuzz.cpp platform/cg_translate.cpp
-        platform/cg_preprocess.cpp)
-    halmwind_add_fuzzer(fuzz_cg_preprocess tests/fuzz/cg_preprocess_fuzz.cpp platform/cg_preprocess.cpp)
+    halmwind_add_fuzzer(fuzz_cg_translate tests/fuzz/cg_translate_fuzz.cpp ${HALMWIND_CG_SOURCES})
+    halmwind_add_fuzzer(fuzz_cg_preprocess tests/fuzz/cg_preprocess_fuzz.cpp ${HALMWIND_CG_SOURCES})
     halmwind_add_fuzzer(fuzz_height_map tests/fuzz/height_map_fuzz.cpp scene/height_map.cpp
         platform/linux/message_box.cpp platform/text_encoding.cpp)
     target_include_directories(fuzz_height_map PRIVATE ${HALMWIND_PLATFORM_DIR})

@@ -1,7 +1,7 @@
 // shader_program.h -- the wind vertex program: its runtime handles, set-up and release.
 #pragma once
 
-#include "platform/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 struct ShaderProgram {
     CGcontext context;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 #include "tests/gl_fixture.h"
 
 namespace {

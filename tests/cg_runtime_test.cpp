@@ -1,5 +1,5 @@
 // cg_runtime_test.cpp -- the Cg runtime calls under GL: compiling wind.cg, errors, drawing, clean-up.
-#include "platform/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 #include <algorithm>
 #include <cmath>
@@ -390,4 +390,47 @@ TEST_F(CgRuntime, DestroyingContextsReleasesGlObjects)
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(current, 0);
     EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+TEST_F(CgRuntime, UniformArraysStructsBoolsAndMatricesAreSetByTheirNames)
+{
+    const std::string path = WriteFile("uniforms.cg",
+                                       "struct Light { float3 colour; float gain; };\n"
+                                       "uniform float3 Offsets[2];\nuniform Light Lamp;\nbool Flip;\nfloat3x4 M;\n"
+                                       "float4 main(float4 p : POSITION) : POSITION\n"
+                                       "{\n    float3 v = Offsets[1] + Lamp.colour * Lamp.gain + mul(M, p);\n"
+                                       "    return float4(Flip ? -v : v, 1);\n}\n");
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    cgGLLoadProgram(program);
+    cgGLEnableProfile(CG_PROFILE_GLSLV);
+    cgGLBindProgram(program);
+    const float rows[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    cgGLSetParameter3f(cgGetNamedParameter(program, "Offsets[1]"), 1, 2, 3);
+    cgGLSetParameter4f(cgGetNamedParameter(program, "Lamp.colour"), 4, 5, 6, 7);
+    cgGLSetParameter1f(cgGetNamedParameter(program, "Lamp.gain"), 0.5f);
+    cgGLSetParameter1f(cgGetNamedParameter(program, "Flip"), 1);
+    cgGLSetMatrixParameterfr(cgGetNamedParameter(program, "M"), rows);
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+
+    const GLuint id = cgGLGetProgramID(program);
+    float v[12] = {};
+    glGetUniformfv(id, glGetUniformLocation(id, "Offsets[1]"), v);
+    EXPECT_EQ(std::vector<float>(v, v + 3), std::vector<float>({1, 2, 3}));
+    glGetUniformfv(id, glGetUniformLocation(id, "Lamp.colour"), v);
+    EXPECT_EQ(std::vector<float>(v, v + 3), std::vector<float>({4, 5, 6}));
+    glGetUniformfv(id, glGetUniformLocation(id, "Lamp.gain"), v);
+    EXPECT_EQ(v[0], 0.5f);
+    GLint flip = 0;
+    glGetUniformiv(id, glGetUniformLocation(id, "Flip"), &flip);
+    EXPECT_EQ(flip, 1);
+    // Held transposed: Cg's rows are the shader's columns, so GL gives them back in row order.
+    glGetUniformfv(id, glGetUniformLocation(id, "M"), v);
+    EXPECT_EQ(std::vector<float>(v, v + 12), std::vector<float>(rows, rows + 12));
+
+    cgGLSetParameter3f(cgGetNamedParameter(program, "M"), 1, 2, 3);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
+    cgGLSetMatrixParameterfr(cgGetNamedParameter(program, "Flip"), rows);
+    EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
+    EXPECT_EQ(cgGetNamedParameter(program, "Offsets[2]"), nullptr);
 }

@@ -1,5 +1,5 @@
 // cg_translate_test.cpp -- the Cg to GLSL translation, without GL: what it produces and how it fails.
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -208,9 +208,10 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "vfconn main(appin IN) {\n return IN \x01; }\n", 4, "unexpected character byte 0x01"},
         {head + "vfconn main(appin IN) {\n return ); }\n", 4, "')' does not close the '{' of line 3"},
         {head + "\nfloat5 x;\n", 4, "unknown type 'float5'"},
-        {head + "vfconn main(appin IN, uniform float2x3 M) { vfconn o; return o; }\n", 3, "unsupported type"},
+        {head + "uniform float4 colours[300];\n", 3, "needs a size from 1 to 256"},
         // Refused by name, on the line that uses it.
-        {head + "#define F(a) #a\n", 3, "'#' operator in macros is not supported"},
+        {head + "#define F(a) #a\nfloat x = F(y);\n", 4, "strings are not supported"},
+        {head + "#define G(a, b) a ## b\nfloat G(x, +);\n", 4, "joins 'x' and '+', which is not one token"},
         {head + "#if 1\n#error the mode is gone\n#endif\n", 4, "#error the mode is gone"},
         {head + "#ifdef X\n", 3, "#if is never closed"},
         {head + "#define F(a, b) a\nfloat x = F(1);\n", 4, "macro 'F' takes 2 arguments, not 1"},
@@ -224,7 +225,8 @@ TEST(CgTranslate, FailuresNameTheLine)
         {body + "switch (1) { }\n}\n", 5, "'switch' is not supported"},
         {body + "discard;\n}\n", 5, "'discard' belongs to fragment programs"},
         {body + "float4x4 M = 0;\no.HPos = M * IN.position;\n}\n", 6, "element by element in Cg"},
-        {body + "float4x4 M = 0;\no.HPos.x = M._m00;\n}\n", 6, "matrix swizzles ('._m00') are not supported"},
+        {body + "float4x4 M = 0;\no.HPos.x = M._m40;\n}\n", 6, "'._m40' reads past the end of a float4x4"},
+        {body + "o.HPos = glstate.light[0].ambient;\n}\n", 5, "'glstate.light' is not available in this profile"},
         {body + "if (IN.position) o.HPos = 1;\n}\n", 5, "the condition is a float4"},
         {body + "o.HPos = IN.position.xyq;\n}\n", 5, "'xyq' is not a member of float4"},
         {body + "float3 v = IN.position.xy;\n}\n", 5, "cannot convert float2 to float3"},

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 
 namespace {
 

@@ -18,7 +18,8 @@
 #include <GL/glu.h>
 #include <GL/glext.h>
 
-// Each GL 2.0 call the program makes: its pointer type from glext.h and its name.
+// Each GL 2.0 call the program makes, and GL 2.1's uniform uploads of non-square matrices: its
+// pointer type from glext.h and its name.
 #define HALMWIND_GL_SHADER_CALLS(X)                        \
     X(PFNGLATTACHSHADERPROC, glAttachShader)               \
     X(PFNGLBINDATTRIBLOCATIONPROC, glBindAttribLocation)   \
@@ -46,9 +47,16 @@
     X(PFNGLUNIFORMMATRIX2FVPROC, glUniformMatrix2fv)       \
     X(PFNGLUNIFORMMATRIX3FVPROC, glUniformMatrix3fv)       \
     X(PFNGLUNIFORMMATRIX4FVPROC, glUniformMatrix4fv)       \
+    X(PFNGLUNIFORMMATRIX2X3FVPROC, glUniformMatrix2x3fv)   \
+    X(PFNGLUNIFORMMATRIX2X4FVPROC, glUniformMatrix2x4fv)   \
+    X(PFNGLUNIFORMMATRIX3X2FVPROC, glUniformMatrix3x2fv)   \
+    X(PFNGLUNIFORMMATRIX3X4FVPROC, glUniformMatrix3x4fv)   \
+    X(PFNGLUNIFORMMATRIX4X2FVPROC, glUniformMatrix4x2fv)   \
+    X(PFNGLUNIFORMMATRIX4X3FVPROC, glUniformMatrix4x3fv)   \
     X(PFNGLUSEPROGRAMPROC, glUseProgram)                   \
     X(PFNGLVERTEXATTRIB1FPROC, glVertexAttrib1f)           \
-    X(PFNGLVERTEXATTRIB3FPROC, glVertexAttrib3f)
+    X(PFNGLVERTEXATTRIB3FPROC, glVertexAttrib3f)           \
+    X(PFNGLVERTEXATTRIB4FPROC, glVertexAttrib4f)
 
 struct GlShaderCalls {
 #define HALMWIND_GL_MEMBER(type, name) type name##_;
@@ -88,6 +96,13 @@ bool LoadGlShaderCalls();
 #define glUniformMatrix2fv glShaderCalls.glUniformMatrix2fv_
 #define glUniformMatrix3fv glShaderCalls.glUniformMatrix3fv_
 #define glUniformMatrix4fv glShaderCalls.glUniformMatrix4fv_
+#define glUniformMatrix2x3fv glShaderCalls.glUniformMatrix2x3fv_
+#define glUniformMatrix2x4fv glShaderCalls.glUniformMatrix2x4fv_
+#define glUniformMatrix3x2fv glShaderCalls.glUniformMatrix3x2fv_
+#define glUniformMatrix3x4fv glShaderCalls.glUniformMatrix3x4fv_
+#define glUniformMatrix4x2fv glShaderCalls.glUniformMatrix4x2fv_
+#define glUniformMatrix4x3fv glShaderCalls.glUniformMatrix4x3fv_
 #define glUseProgram glShaderCalls.glUseProgram_
 #define glVertexAttrib1f glShaderCalls.glVertexAttrib1f_
 #define glVertexAttrib3f glShaderCalls.glVertexAttrib3f_
+#define glVertexAttrib4f glShaderCalls.glVertexAttrib4f_

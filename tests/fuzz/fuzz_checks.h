@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/cg_preprocess.h"
-#include "platform/cg_translate.h"
+#include "cg/cg_preprocess.h"
+#include "cg/cg_translate.h"
 #include "platform/message_box.h"
 #include "scene/height_map.h"
 

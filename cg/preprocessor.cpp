@@ -1,7 +1,8 @@
-// cg_preprocess.cpp -- a small C preprocessor for Cg vertex programs: macros and conditionals.
+// preprocessor.cpp -- a small C preprocessor for Cg vertex programs: macros and conditionals.
 // No packaged preprocessor builds both for Linux and for the mingw Windows build as a library
 // without files and global state, so the project keeps this one.
-#include "platform/cg_preprocess.h"
+#include "cg/cg_preprocess.h"
+#include "cg/cg_internal.h"
 
 #include <cstdint>
 #include <map>
@@ -47,6 +48,7 @@ struct Preprocessor {
     size_t produced = 0;     // bytes made by macro expansion, against runaway macros
 };
 
+// The first failure is reported, with its line; the rest of the file is not read.
 bool Fail(Preprocessor &p, int line, const std::string &message)
 {
     if (!p.failed) {
@@ -57,9 +59,9 @@ bool Fail(Preprocessor &p, int line, const std::string &message)
     return false;
 }
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsIdentStart(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || IsDigit(c); }
+using cg::IsDigit;
+bool IsIdentStart(unsigned char c) { return cg::IsIdentifierStart(c); }
+bool IsIdentChar(unsigned char c) { return cg::IsIdentifierChar(c); }
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 // Splits the text into physical lines with comments turned into a space and backslash-newline
@@ -96,10 +98,14 @@ bool SplitLines(Preprocessor &p, const std::string &src, std::vector<std::string
         }
         if (c == '/' && i + 1 < n && src[i + 1] == '/') {
             while (i < n && src[i] != '\n') {
-                // A spliced line comment goes on to the next line, as in C.
+                // A spliced line comment goes on to the next line, as in C, and a file saved with
+                // CRLF line ends must mean what the same file with LF means.
                 if (src[i] == '\\' && i + 1 < n && src[i + 1] == '\n') {
                     pendingEmpty++;
                     i++;
+                } else if (src[i] == '\\' && i + 2 < n && src[i + 1] == '\r' && src[i + 2] == '\n') {
+                    pendingEmpty++;
+                    i += 2;
                 }
                 i++;
             }
@@ -151,6 +157,8 @@ bool SplitLines(Preprocessor &p, const std::string &src, std::vector<std::string
     return true;
 }
 
+// A line cut into tokens by the lexer's rules, blanks kept as one Space each: a macro body and
+// the #if evaluator see exactly the tokens the parser will.
 std::vector<PpToken> Tokenize(const std::string &text)
 {
     std::vector<PpToken> tokens;
@@ -173,23 +181,14 @@ std::vector<PpToken> Tokenize(const std::string &text)
             }
             kind = Kind::Identifier;
         } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(text[i + 1]))) {
-            // A pp-number: digits, letters, dots and signed exponents.
-            i++;
-            while (i < n) {
-                const unsigned char d = text[i];
-                if ((d == '+' || d == '-') && (text[i - 1] == 'e' || text[i - 1] == 'E')) {
-                    i++;
-                } else if (IsIdentChar(d) || d == '.') {
-                    i++;
-                } else {
-                    break;
-                }
-            }
+            i += cg::PpNumberLength(text, i);
             kind = Kind::Number;
         } else if (c == '#' && i + 1 < n && text[i + 1] == '#') {
             i += 2;
         } else {
-            i++;
+            // Operators are cut here once, by the parser's own rule: "-=" is one token, "- -" two.
+            const size_t len = cg::PunctLength(text, i);
+            i += len ? len : 1;
         }
         tokens.push_back(PpToken{kind, text.substr(b, i - b)});
     }
@@ -207,6 +206,8 @@ size_t SkipSpaces(const std::vector<PpToken> &tokens, size_t i)
 bool Expand(Preprocessor &p, const std::vector<PpToken> &in, std::set<std::string> &disabled, int depth,
             std::vector<PpToken> *out);
 
+// Counts what expansion makes, so that macros that double at every level stop at a bound
+// instead of filling memory.
 bool Produce(Preprocessor &p, size_t bytes)
 {
     p.produced += bytes;
@@ -241,34 +242,84 @@ bool ReadArguments(const std::vector<PpToken> &in, size_t open, std::vector<std:
     return false;
 }
 
+// #x: the argument as written, as a string literal, its blanks each one space.
+PpToken Stringize(const std::vector<PpToken> &arg)
+{
+    std::string text = "\"";
+    for (size_t k = SkipSpaces(arg, 0); k < arg.size(); k++) {
+        if (arg[k].kind == Kind::Space && (k + 1 == arg.size() || SkipSpaces(arg, k) == arg.size())) {
+            break;
+        }
+        for (char c : arg[k].text) {
+            text += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+        }
+    }
+    return PpToken{Kind::Other, text + "\""};
+}
+
 bool ExpandMacro(Preprocessor &p, const std::string &name, const Macro &macro,
                  const std::vector<std::vector<PpToken>> &args, std::set<std::string> &disabled, int depth,
                  std::vector<PpToken> *out)
 {
     std::vector<PpToken> substituted;
-    if (macro.functionLike) {
-        std::vector<std::vector<PpToken>> expanded(args.size());
-        for (size_t a = 0; a < args.size(); a++) {
-            if (!Expand(p, args[a], disabled, depth + 1, &expanded[a])) {
-                return false;
-            }
+    std::vector<std::vector<PpToken>> expanded(args.size());
+    for (size_t a = 0; a < args.size(); a++) {
+        if (!Expand(p, args[a], disabled, depth + 1, &expanded[a])) {
+            return false;
         }
-        for (const PpToken &tok : macro.body) {
-            size_t k = 0;
-            while (k < macro.params.size() && !(tok.kind == Kind::Identifier && tok.text == macro.params[k])) {
-                k++;
+    }
+    const std::vector<PpToken> &body = macro.body;
+    auto parameter = [&](const PpToken &tok) {
+        size_t k = 0;
+        while (macro.functionLike && k < macro.params.size() &&
+               !(tok.kind == Kind::Identifier && tok.text == macro.params[k])) {
+            k++;
+        }
+        return macro.functionLike && k < macro.params.size() ? int(k) : -1;
+    };
+    bool paste = false;  // a '##' came last: the next piece joins the token before it
+    for (size_t b = 0; b < body.size(); b++) {
+        const PpToken &tok = body[b];
+        if (tok.kind == Kind::Other && tok.text == "##") {
+            while (!substituted.empty() && substituted.back().kind == Kind::Space) {
+                substituted.pop_back();
             }
-            if (k < macro.params.size()) {
-                substituted.insert(substituted.end(), expanded[k].begin(), expanded[k].end());
-                if (!Produce(p, expanded[k].size())) {
-                    return false;
+            paste = true;
+            b = SkipSpaces(body, b + 1) - 1;
+            continue;
+        }
+        std::vector<PpToken> piece;
+        const int k = parameter(tok);
+        if (macro.functionLike && tok.kind == Kind::Other && tok.text == "#") {
+            b = SkipSpaces(body, b + 1);  // Define made sure a parameter follows
+            piece.push_back(Stringize(args[size_t(parameter(body[b]))]));
+        } else if (k >= 0) {
+            // An operand of '##' is its argument as written; anywhere else, the argument expanded.
+            const size_t next = SkipSpaces(body, b + 1);
+            const bool pasted = paste || (next < body.size() && body[next].text == "##");
+            piece = pasted ? args[size_t(k)] : expanded[size_t(k)];
+        } else {
+            piece.push_back(tok);
+        }
+        if (paste) {
+            paste = false;
+            const size_t first = SkipSpaces(piece, 0);
+            if (first < piece.size() && !substituted.empty()) {
+                // The joined text must be one token, cut by the same rules as any other.
+                const std::string joined = substituted.back().text + piece[first].text;
+                const std::vector<PpToken> lexed = Tokenize(joined);
+                if (lexed.size() != 1 || lexed[0].kind == Kind::Space) {
+                    return Fail(p, p.line, "'##' in macro '" + name + "' joins '" + substituted.back().text +
+                                               "' and '" + piece[first].text + "', which is not one token");
                 }
-            } else {
-                substituted.push_back(tok);
+                substituted.back() = lexed[0];
+                piece.erase(piece.begin(), piece.begin() + long(first) + 1);
             }
         }
-    } else {
-        substituted = macro.body;
+        substituted.insert(substituted.end(), piece.begin(), piece.end());
+        if (!Produce(p, piece.size())) {
+            return false;
+        }
     }
     disabled.insert(name);
     // Spaces around the result keep it from fusing with its neighbours ("-M" with M as -).
@@ -328,6 +379,7 @@ bool Expand(Preprocessor &p, const std::vector<PpToken> &in, std::set<std::strin
     return true;
 }
 
+// The tokens as text again, for #error and the text the result keeps beside its tokens.
 std::string Join(const std::vector<PpToken> &tokens)
 {
     std::string text;
@@ -347,6 +399,7 @@ struct Evaluator {
     size_t pos = 0;
     int depth = 0;
 
+    // The next token that is not a blank, or none at the end of the line.
     const PpToken *Peek()
     {
         pos = SkipSpaces(tokens, pos);
@@ -363,6 +416,7 @@ struct Evaluator {
         return false;
     }
 
+    // A decimal, octal or hex integer with C's suffixes; a float has no place in #if.
     bool Number(const std::string &text, int64_t *value)
     {
         uint64_t v = 0;
@@ -393,6 +447,8 @@ struct Evaluator {
         return true;
     }
 
+    // primary = number | "true" | "false" | name (0, as C says of names left after expansion)
+    //         | "(" conditional ")"
     bool Primary(int64_t *v)
     {
         const PpToken *tok = Peek();
@@ -421,6 +477,7 @@ struct Evaluator {
         return Fail(p, p.line, "unexpected '" + tok->text + "' in the #if expression");
     }
 
+    // unary = ("-" | "+" | "!" | "~") unary | primary
     bool Unary(int64_t *v)
     {
         if (++depth > maxExpressionDepth) {
@@ -445,6 +502,7 @@ struct Evaluator {
         return ok;
     }
 
+    // C's binding of the binary operators, loosest first.
     static int Precedence(const std::string &op)
     {
         static const std::map<std::string, int> levels = {
@@ -454,24 +512,13 @@ struct Evaluator {
         return found == levels.end() ? 0 : found->second;
     }
 
-    // Two-character operators arrive as two tokens; joins them.
     std::string PeekOperator()
     {
         const PpToken *tok = Peek();
-        if (!tok || tok->kind != Kind::Other) {
-            return std::string();
-        }
-        std::string op = tok->text;
-        if (pos + 1 < tokens.size()) {
-            const std::string two = op + tokens[pos + 1].text;
-            if (two == "||" || two == "&&" || two == "==" || two == "!=" || two == "<=" || two == ">=" ||
-                two == "<<" || two == ">>") {
-                return two;
-            }
-        }
-        return op;
+        return tok && tok->kind == Kind::Other ? tok->text : std::string();
     }
 
+    // Wrapping arithmetic and guarded division: no input makes the evaluator undefined.
     bool Apply(const std::string &op, int64_t a, int64_t b, int64_t *r)
     {
         const uint64_t ua = uint64_t(a);
@@ -504,6 +551,7 @@ struct Evaluator {
         return true;
     }
 
+    // binary = unary (operator binary)*, by precedence climbing
     bool Binary(int minLevel, int64_t *v)
     {
         if (!Unary(v)) {
@@ -515,7 +563,7 @@ struct Evaluator {
             if (level == 0 || level < minLevel) {
                 return true;
             }
-            pos += op.size() == 2 ? 2 : 1;
+            pos++;
             int64_t rhs = 0;
             if (++depth > maxExpressionDepth) {
                 return Fail(p, p.line, "the #if expression is nested too deeply");
@@ -528,6 +576,7 @@ struct Evaluator {
         }
     }
 
+    // conditional = binary ("?" conditional ":" conditional)?
     bool Conditional(int64_t *v)
     {
         if (++depth > maxExpressionDepth) {
@@ -575,6 +624,7 @@ bool ReplaceDefined(Preprocessor &p, const std::vector<PpToken> &in, std::vector
     return true;
 }
 
+// An #if or #elif line: defined() first, then the macros, then C's arithmetic.
 bool EvaluateCondition(Preprocessor &p, const std::vector<PpToken> &tokens, size_t begin, bool *value)
 {
     std::vector<PpToken> rest(tokens.begin() + long(begin), tokens.end());
@@ -599,6 +649,8 @@ bool EvaluateCondition(Preprocessor &p, const std::vector<PpToken> &tokens, size
     return true;
 }
 
+// #define name body | #define name(parameters) body, checked here so that a bad macro is
+// told where it is defined, not where it is used.
 bool Define(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i)
 {
     i = SkipSpaces(tokens, i);
@@ -654,8 +706,18 @@ bool Define(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i)
         end--;
     }
     for (size_t k = i; k < end; k++) {
-        if (tokens[k].text == "#" || tokens[k].text == "##") {
-            return Fail(p, p.line, "the '" + tokens[k].text + "' operator in macros is not supported");
+        if (tokens[k].text == "##" && (k == i || k + 1 == end)) {
+            return Fail(p, p.line, "'##' cannot stand at either end of macro '" + name + "'");
+        }
+        if (tokens[k].text == "#" && macro.functionLike) {
+            const size_t next = SkipSpaces(tokens, k + 1);
+            bool isParameter = false;
+            for (const std::string &param : macro.params) {
+                isParameter = isParameter || (next < end && tokens[next].text == param);
+            }
+            if (!isParameter) {
+                return Fail(p, p.line, "'#' in macro '" + name + "' must be followed by a parameter");
+            }
         }
         macro.body.push_back(tokens[k]);
     }
@@ -677,6 +739,7 @@ bool MacroName(Preprocessor &p, const std::vector<PpToken> &tokens, size_t i, co
     return true;
 }
 
+// One directive line; inside a skipped group only the conditionals are read.
 bool Directive(Preprocessor &p, const std::string &text, std::vector<Conditional> *stack)
 {
     std::vector<PpToken> tokens = Tokenize(text);
@@ -813,6 +876,7 @@ bool CallOpen(const Preprocessor &p, const std::string &text, CallScan *s)
     return s->depth > 0 || s->afterName;
 }
 
+// A function-like macro's name at the end of a line may take its '(' from the next one.
 bool NextStartsCall(const std::string &line)
 {
     size_t k = 0;
@@ -824,6 +888,8 @@ bool NextStartsCall(const std::string &line)
 
 }  // namespace
 
+// Every input line gives one output line and its tokens keep their lines, so that later
+// messages name the lines of the file.
 bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessResult *out)
 {
     if (!out) {
@@ -862,6 +928,18 @@ bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessR
         std::set<std::string> disabled;
         ok = Expand(p, Tokenize(logical), disabled, 0, &expanded);
         text += Join(expanded);
+        bool space = true;  // a line end is a blank
+        for (const PpToken &tok : expanded) {
+            if (tok.kind == Kind::Space) {
+                space = true;
+                continue;
+            }
+            const CgTokenKind kind = tok.kind == Kind::Identifier ? CgTokenKind::Identifier
+                                     : tok.kind == Kind::Number   ? CgTokenKind::Number
+                                                                  : CgTokenKind::Other;
+            out->tokens.push_back(CgToken{kind, tok.text, p.line, space});
+            space = false;
+        }
         text.append(joined + 1, '\n');
         n += joined;
     }
@@ -869,10 +947,12 @@ bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessR
         ok = Fail(p, stack.back().line, "#if is never closed: #endif is missing");
     }
     if (!ok) {
+        out->tokens.clear();
         out->error = p.error;
         out->errorLine = p.errorLine;
         return false;
     }
+    out->lineCount = int(lines.size());
     text.pop_back();  // the newline after the last line, which had none
     out->text = std::move(text);
     return true;

@@ -5,7 +5,10 @@
 #include <vector>
 
 // The value types a uniform or a varying input can have.
-enum class CgType { Float, Float2, Float3, Float4, Float2x2, Float3x3, Float4x4, Int, Int2, Int3, Int4 };
+enum class CgType {
+    Float, Float2, Float3, Float4, Float2x2, Float3x3, Float4x4, Int, Int2, Int3, Int4,
+    Bool, Bool2, Bool3, Bool4, Float2x3, Float2x4, Float3x2, Float3x4, Float4x2, Float4x3
+};
 
 // Where the wrapper takes a varying input from.
 enum class CgInputSource { Vertex, Color, Attribute, Normal, SecondaryColor };

@@ -49,6 +49,9 @@ CGparameter cgGetNamedParameter(CGprogram program, const char *name);
 void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform);
 void cgGLSetParameter1f(CGparameter param, float x);
 void cgGLSetParameter3f(CGparameter param, float x, float y, float z);
+void cgGLSetParameter4f(CGparameter param, float x, float y, float z, float w);
+// A matrix uniform from its values row by row, as Cg writes a matrix.
+void cgGLSetMatrixParameterfr(CGparameter param, const float *matrix);
 
 void cgGLEnableProfile(CGprofile profile);
 void cgGLDisableProfile(CGprofile profile);

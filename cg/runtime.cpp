@@ -1,5 +1,5 @@
-// cg_runtime.cpp -- the Cg runtime calls, served by GLSL programs compiled from translated Cg source.
-#include "platform/cg_runtime.h"
+// runtime.cpp -- the Cg runtime calls, served by GLSL programs compiled from translated Cg source.
+#include "cg/cg_runtime.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/cg_translate.h"
+#include "cg/cg_translate.h"
 #include "platform/file_read.h"
 #include "platform/gl_access.h"
 
@@ -71,6 +71,7 @@ bool ShadersAvailable()
     return GlShadersAvailable();
 }
 
+// Shaders and programs are asked through separate GL calls; these pick the right one.
 GLint ObjectParameter(bool isProgram, GLuint object, GLenum name)
 {
     GLint value = 0;
@@ -107,6 +108,7 @@ void DeleteObject(bool isProgram, GLuint object)
     }
 }
 
+// The program GL has in use, which may be the caller's own, not ours.
 GLuint CurrentProgram()
 {
     GLint current = 0;
@@ -114,6 +116,7 @@ GLuint CurrentProgram()
     return GLuint(current);
 }
 
+// Handles are checked against what is alive, so a stale one is an error and never a crash.
 bool IsLiveContext(const CgContextRecord *context)
 {
     return context && std::find(liveContexts.begin(), liveContexts.end(), context) != liveContexts.end();
@@ -132,6 +135,7 @@ bool IsLiveProgram(const CgProgramRecord *program)
     return false;
 }
 
+// Sends the stored value to GL in the form its type takes.
 void UploadUniform(const CgParameterRecord *p)
 {
     const GLint at = p->location;
@@ -162,16 +166,40 @@ void UploadUniform(const CgParameterRecord *p)
         glUniformMatrix4fv(at, 1, GL_FALSE, v);
         break;
     case CgType::Int:
+    case CgType::Bool:
         glUniform1i(at, GLint(v[0]));
         break;
     case CgType::Int2:
+    case CgType::Bool2:
         glUniform2i(at, GLint(v[0]), GLint(v[1]));
         break;
     case CgType::Int3:
+    case CgType::Bool3:
         glUniform3i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]));
         break;
     case CgType::Int4:
+    case CgType::Bool4:
         glUniform4i(at, GLint(v[0]), GLint(v[1]), GLint(v[2]), GLint(v[3]));
+        break;
+    // Cg's floatRxC is held as GLSL's matRxC (R columns of C), so Cg's row-major values are
+    // GL's column-major ones.
+    case CgType::Float2x3:
+        glUniformMatrix2x3fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float2x4:
+        glUniformMatrix2x4fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float3x2:
+        glUniformMatrix3x2fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float3x4:
+        glUniformMatrix3x4fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float4x2:
+        glUniformMatrix4x2fv(at, 1, GL_FALSE, v);
+        break;
+    case CgType::Float4x3:
+        glUniformMatrix4x3fv(at, 1, GL_FALSE, v);
         break;
     }
 }
@@ -187,6 +215,8 @@ void CommitUniform(CgParameterRecord *p)
     }
 }
 
+// A vector or scalar uniform from cgGLSetParameter*: extra values are dropped, as Cg's
+// runtime does, and a matrix must come through its own calls.
 void StoreUniform(CgParameterRecord *p, const float *values, int count)
 {
     const int components = CgTypeComponents(p->type);
@@ -198,6 +228,7 @@ void StoreUniform(CgParameterRecord *p, const float *values, int count)
     CommitUniform(p);
 }
 
+// Values set while another program was in use are sent once this one is.
 void UseProgram(CgProgramRecord *program)
 {
     glUseProgram(program->program);
@@ -209,6 +240,7 @@ void UseProgram(CgProgramRecord *program)
     }
 }
 
+// a * b for column-major 4 x 4 matrices, as GL keeps them.
 void Multiply(const float *a, const float *b, float *out)
 {
     for (int c = 0; c < 4; c++) {
@@ -231,6 +263,7 @@ void Transpose(float *m)
     }
 }
 
+// The vendor's wording for each error, where no detail says more.
 std::string GenericErrorText(CGerror error)
 {
     switch (error) {
@@ -428,6 +461,7 @@ void cgGLLoadProgram(CGprogram program)
     }
 }
 
+// A parameter by the name the Cg program gives it: "IN.sl", "lights[1]", "lamp.colour".
 CGparameter cgGetNamedParameter(CGprogram program, const char *name)
 {
     if (!IsLiveProgram(program)) {
@@ -543,6 +577,54 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
         return;
     }
     }
+}
+
+// Four values: a varying input goes to its GL attribute at once, a uniform as StoreUniform
+// keeps it.
+void cgGLSetParameter4f(CGparameter param, float x, float y, float z, float w)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    switch (param->kind) {
+    case ParameterKind::Attribute:
+        glVertexAttrib4f(param->attribIndex, x, y, z, w);
+        return;
+    case ParameterKind::Color:
+        glColor4f(x, y, z, w);
+        return;
+    case ParameterKind::Normal:
+        glNormal3f(x, y, z);
+        return;
+    case ParameterKind::SecondaryColor:
+        glSecondaryColor3f(x, y, z);
+        return;
+    case ParameterKind::Vertex:
+        return;
+    case ParameterKind::Uniform: {
+        const float v[4] = {x, y, z, w};
+        StoreUniform(param, v, 4);
+        return;
+    }
+    }
+}
+
+void cgGLSetMatrixParameterfr(CGparameter param, const float *matrix)
+{
+    if (!param) {
+        RecordError(CG_INVALID_PARAM_HANDLE_ERROR);
+        return;
+    }
+    const int components = CgTypeComponents(param->type);
+    const bool square = components == 4 && param->type == CgType::Float2x2;
+    if (param->kind != ParameterKind::Uniform || !matrix || (components <= 4 && !square)) {
+        RecordError(CG_INVALID_PARAMETER_ERROR, "Parameter '" + param->name + "' is not a matrix uniform.");
+        return;
+    }
+    // Row by row is the order the shader, holding Cg matrices transposed, takes as GL columns.
+    std::copy(matrix, matrix + components, param->value);
+    CommitUniform(param);
 }
 
 void cgGLEnableProfile(CGprofile profile)

@@ -1,0 +1,284 @@
+// types.cpp -- Cg's types: names, GLSL spellings, conversions and the type two operands meet in.
+#include "cg/cg_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace cg {
+
+// Exactly the same type; how a name may be written to (readOnly) is not part of it.
+bool SameType(const Ty &a, const Ty &b)
+{
+    return a.base == b.base && a.rows == b.rows && a.cols == b.cols && a.structIndex == b.structIndex &&
+           a.array == b.array;
+}
+
+Ty MakeTy(Base base, int rows, int cols)
+{
+    Ty ty;
+    ty.base = base;
+    ty.rows = rows;
+    ty.cols = cols;
+    return ty;
+}
+
+// The built-in type a name spells: float, half, fixed or double (all computed in float), int or
+// bool, with a vector size 1 to 4 or, for the float family, RxC matrix sizes 2 to 4.
+bool LookupCgType(const std::string &name, Ty *ty)
+{
+    if (name == "void") {
+        *ty = MakeTy(Base::Void, 0, 0);
+        return true;
+    }
+    static const struct {
+        const char *prefix;
+        Base base;
+    } families[] = {{"float", Base::Float}, {"half", Base::Float}, {"fixed", Base::Float},
+                    {"double", Base::Float}, {"int", Base::Int},     {"bool", Base::Bool}};
+    for (const auto &family : families) {
+        size_t len = std::strlen(family.prefix);
+        if (name.compare(0, len, family.prefix) != 0) {
+            continue;
+        }
+        std::string rest = name.substr(len);
+        int rows = 1;
+        int cols = 1;
+        if (rest.size() == 1 && rest[0] >= '1' && rest[0] <= '4') {
+            cols = rest[0] - '0';
+        } else if (rest.size() == 3 && family.base == Base::Float && rest[0] >= '2' && rest[0] <= '4' &&
+                   rest[1] == 'x' && rest[2] >= '2' && rest[2] <= '4') {
+            rows = rest[0] - '0';
+            cols = rest[2] - '0';
+        } else if (!rest.empty()) {
+            return false;
+        }
+        *ty = MakeTy(family.base, rows, cols);
+        return true;
+    }
+    return false;
+}
+
+bool IsCgType(const std::string &name)
+{
+    Ty ty;
+    return LookupCgType(name, &ty);
+}
+
+// The type named by the token at `pos`: built in, or one of the program's structs.
+bool ParseType(Translator &t, int pos, TypeRef *type)
+{
+    const Token &tok = t.tokens[pos];
+    if (tok.kind != TokenKind::Identifier) {
+        return false;
+    }
+    type->cgName = tok.text;
+    if (LookupCgType(tok.text, &type->ty)) {
+        return true;
+    }
+    auto found = t.structIndex.find(tok.text);
+    if (found == t.structIndex.end()) {
+        return false;
+    }
+    type->ty = MakeTy(Base::Struct);
+    type->ty.structIndex = found->second;
+    return true;
+}
+
+// Cg's keywords cannot name anything ("in" and "out" among them, which GLSL also reserves).
+bool IsCgKeyword(const std::string &word)
+{
+    static const char *const keywords[] = {
+        "break", "const", "continue", "discard", "do", "else", "extern", "false", "for", "if", "in", "inline",
+        "inout", "out", "return", "static", "struct", "true", "typedef", "uniform", "while", "sampler", "packed",
+        "interface", "template", "switch", "case", "default", "goto", "asm"};
+    for (const char *k : keywords) {
+        if (word == k) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsName(const Token &tok)
+{
+    return tok.kind == TokenKind::Identifier && !IsCgType(tok.text) && !IsCgKeyword(tok.text);
+}
+
+// The shapes of a type. An array is none of them: it is only indexed, passed or assigned whole.
+bool IsNumeric(const Ty &ty) { return ty.array == 0 && (ty.base == Base::Float || ty.base == Base::Int || ty.base == Base::Bool); }
+bool IsMatrix(const Ty &ty) { return IsNumeric(ty) && ty.rows > 1; }
+bool IsScalar(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols == 1; }
+bool IsVector(const Ty &ty) { return IsNumeric(ty) && ty.rows == 1 && ty.cols > 1; }
+bool Known(const Ty &ty) { return ty.base != Base::Unknown; }
+
+// The GLSL spelling of a type, an array's element type for an array. floatRxC is GLSL matRxC:
+// held transposed, a Cg row is a GLSL column, so indexing keeps its Cg meaning.
+std::string ElementGlsl(const Translator &t, const Ty &ty)
+{
+    if (ty.base == Base::Struct) {
+        return t.structs[ty.structIndex].glslName;
+    }
+    if (ty.base == Base::Void) {
+        return "void";
+    }
+    if (ty.rows > 1) {
+        return "mat" + std::to_string(ty.rows) + (ty.rows != ty.cols ? "x" + std::to_string(ty.cols) : "");
+    }
+    const char *scalar = ty.base == Base::Int ? "int" : ty.base == Base::Bool ? "bool" : "float";
+    const char *vector = ty.base == Base::Int ? "ivec" : ty.base == Base::Bool ? "bvec" : "vec";
+    return ty.cols == 1 ? scalar : vector + std::to_string(ty.cols);
+}
+
+std::string GlslType(const Translator &t, const Ty &ty)
+{
+    return ElementGlsl(t, ty) + (ty.array ? "[" + std::to_string(ty.array) + "]" : "");
+}
+
+// The type as the user wrote it, for messages.
+std::string CgTypeName(const Translator &t, const Ty &ty)
+{
+    std::string name;
+    if (ty.base == Base::Struct) {
+        name = t.structs[ty.structIndex].name;
+    } else if (ty.base == Base::Void) {
+        name = "void";
+    } else {
+        name = ty.base == Base::Int ? "int" : ty.base == Base::Bool ? "bool" : "float";
+        if (ty.rows > 1) {
+            name += std::to_string(ty.rows) + "x" + std::to_string(ty.cols);
+        } else if (ty.cols > 1) {
+            name += std::to_string(ty.cols);
+        }
+    }
+    return ty.array ? name + "[" + std::to_string(ty.array) + "]" : name;
+}
+
+// mat4(x) would put x on the diagonal only; Cg fills every element. Adding x to a zero matrix
+// fills them all and reads x once.
+void FillMatrix(const Translator &t, Expr *e, const Ty &to, int line)
+{
+    Wrap(e, line, "(" + ElementGlsl(t, to) + "(0.0) + float(", "))");
+    e->type = to;
+}
+
+// Converts `e` to type `to` as Cg does on assignment, initialisation, return and arguments:
+// base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
+bool Convert(Translator &t, Expr *e, const Ty &to, int line)
+{
+    const Ty from = e->type;
+    if (!Known(to) || !Known(from) || SameType(from, to)) {
+        e->type = Known(to) ? to : from;
+        return true;
+    }
+    const std::string refusal = "cannot convert " + CgTypeName(t, from) + " to " + CgTypeName(t, to);
+    if (!IsNumeric(from) || !IsNumeric(to)) {
+        return Fail(t, line, refusal);
+    }
+    const std::string target = ElementGlsl(t, to);
+    if (IsMatrix(to) || IsMatrix(from)) {
+        if (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) {
+            Wrap(e, line, target + "(", ")");
+        } else if (IsMatrix(to) && IsScalar(from)) {
+            FillMatrix(t, e, to, line);
+        } else {
+            return Fail(t, line, refusal);
+        }
+        e->type = to;
+        return true;
+    }
+    if (from.cols > 1 && from.cols < to.cols) {
+        return Fail(t, line, refusal);
+    }
+    if (from.cols > to.cols) {
+        static const char *const swizzles[] = {"", ".x", ".xy", ".xyz"};
+        Wrap(e, line, "(", std::string(")") + swizzles[to.cols]);
+    }
+    const bool decimal = e->intLiteral && e->code.size() == 1 && e->code.front().text.find_first_of("xX") == std::string::npos;
+    if (decimal && to.base == Base::Float && to.cols == 1) {
+        e->code.front().text += ".0";
+    } else if (decimal && to.base == Base::Float) {
+        e->code.front().text = target + "(" + e->code.front().text + ".0)";
+    } else if (from.base != to.base || from.cols != to.cols) {
+        Wrap(e, line, target + "(", ")");
+    }
+    e->type = to;
+    e->intLiteral = false;
+    e->lvalue = false;
+    return true;
+}
+
+// The type two operands meet in: the wider base, the scalar spread, the longer vector truncated.
+Ty Meet(const Ty &a, const Ty &b)
+{
+    Ty ty = MakeTy(a.base == Base::Float || b.base == Base::Float ? Base::Float : a.base == Base::Int || b.base == Base::Int ? Base::Int : Base::Bool);
+    if (IsMatrix(a) || IsMatrix(b)) {
+        const Ty &m = IsMatrix(a) ? a : b;
+        ty.rows = m.rows;
+        ty.cols = m.cols;
+    } else {
+        ty.cols = a.cols == 1 ? b.cols : b.cols == 1 ? a.cols : std::min(a.cols, b.cols);
+    }
+    return ty;
+}
+
+// The table's type for a uniform value: a scalar, vector or matrix of float, int or bool.
+bool UniformTypeOf(const Ty &ty, CgType *out)
+{
+    if (!IsNumeric(ty) || (IsMatrix(ty) && ty.base != Base::Float)) {
+        return false;
+    }
+    static const CgType floats[] = {CgType::Float, CgType::Float2, CgType::Float3, CgType::Float4};
+    static const CgType ints[] = {CgType::Int, CgType::Int2, CgType::Int3, CgType::Int4};
+    static const CgType bools[] = {CgType::Bool, CgType::Bool2, CgType::Bool3, CgType::Bool4};
+    // By rows, then columns: float2x2, float2x3, float2x4, float3x2, ...
+    static const CgType matrices[] = {CgType::Float2x2, CgType::Float2x3, CgType::Float2x4,
+                                      CgType::Float3x2, CgType::Float3x3, CgType::Float3x4,
+                                      CgType::Float4x2, CgType::Float4x3, CgType::Float4x4};
+    if (IsMatrix(ty)) {
+        *out = matrices[(ty.rows - 2) * 3 + ty.cols - 2];
+    } else {
+        *out = (ty.base == Base::Float ? floats : ty.base == Base::Int ? ints : bools)[ty.cols - 1];
+    }
+    return true;
+}
+
+}  // namespace cg
+
+using namespace cg;
+
+int CgTypeComponents(CgType type)
+{
+    switch (type) {
+    case CgType::Float:
+    case CgType::Int:
+    case CgType::Bool:
+        return 1;
+    case CgType::Float2:
+    case CgType::Int2:
+    case CgType::Bool2:
+        return 2;
+    case CgType::Float3:
+    case CgType::Int3:
+    case CgType::Bool3:
+        return 3;
+    case CgType::Float4:
+    case CgType::Int4:
+    case CgType::Bool4:
+    case CgType::Float2x2:
+        return 4;
+    case CgType::Float2x3:
+    case CgType::Float3x2:
+        return 6;
+    case CgType::Float2x4:
+    case CgType::Float4x2:
+        return 8;
+    case CgType::Float3x3:
+        return 9;
+    case CgType::Float3x4:
+    case CgType::Float4x3:
+        return 12;
+    case CgType::Float4x4:
+        return 16;
+    }
+    return 0;
+}
