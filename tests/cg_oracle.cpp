@@ -423,7 +423,10 @@ OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, 
     }
     if (std::filesystem::exists(base + ".vert.refused")) {
         result.verdict = OracleVerdict::RejectedGlsl;
-        result.detail = "glslang: " + ReadFile(base + ".vert.log");
+        // The log's first line is the file's name; the first error is what matters.
+        const std::string log = ReadFile(base + ".vert.log");
+        const size_t error = log.find("ERROR");
+        result.detail = "glslang: " + log.substr(error == std::string::npos ? 0 : error, log.find('\n', error) - error);
         return result;
     }
     std::vector<std::pair<std::string, int>> attributes;

@@ -109,6 +109,9 @@ private:
         return found.empty() ? nullptr : found[size_t(Pick(int(found.size())))];
     }
 
+    // A vector that is never a constant: glslang 12 folds a comparison of two constant vectors
+    // wrongly (all(float2(0.25, 0.125) > float2(-0.25, 3.0)) comes out true).
+    Expr Varying(const Expr &e, int n) { return Binary(e, "+", {"tc" + Swizzle(4, n), Postfix}, Additive); }
     Expr Leaf(Ty t);
     Expr Make(Ty t, int depth);
     Expr MakeFloat(Ty t, int depth);
@@ -150,7 +153,7 @@ Expr Generator::Leaf(Ty t)
     case F1: return Number();
     case I1: return Chance(20) ? Expr{"-" + std::to_string(1 + Pick(3)), Unary} : Expr{std::to_string(Pick(5)), Postfix};
     case B1: return Binary(Leaf(F1), Chance(50) ? "<" : ">=", Leaf(F1), Relational);
-    case B2: case B3: case B4: return Binary(Leaf(FloatOf(Width(t))), "<", Leaf(FloatOf(Width(t))), Relational);
+    case B2: case B3: case B4: return Binary(Varying(Leaf(FloatOf(Width(t))), Width(t)), "<", Leaf(FloatOf(Width(t))), Relational);
     case M2: case M3: case M4: {
         std::vector<Expr> rows;
         for (int i = 0; i < Width(t); i++) {
@@ -308,7 +311,7 @@ Expr Generator::MakeBool(Ty t, int depth)
             default: break;
             }
         }
-        return Binary(Make(f, d), Chance(50) ? "<" : ">=", Make(f, d), Relational);
+        return Binary(Varying(Make(f, d), Width(t)), Chance(50) ? "<" : ">=", Make(f, d), Relational);
     }
     switch (Pick(6)) {
     case 0: return Binary(Make(B1, d), "&&", Make(B1, d), LogicalAnd);
@@ -317,7 +320,7 @@ Expr Generator::MakeBool(Ty t, int depth)
     case 3: return Binary(Make(I1, d), Chance(50) ? "==" : "!=", Make(I1, d), Equality);
     case 4: {
         const Ty f = FloatOf(2 + Pick(3));
-        return Call(Chance(50) ? "any" : "all", {Binary(Make(f, d), ">", Make(f, d), Relational)});
+        return Call(Chance(50) ? "any" : "all", {Binary(Varying(Make(f, d), Width(f)), ">", Make(f, d), Relational)});
     }
     default: return Binary(Make(F1, d), Chance(50) ? "<=" : ">", Make(F1, d), Relational);
     }
