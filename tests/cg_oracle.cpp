@@ -425,8 +425,9 @@ OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, 
         result.verdict = OracleVerdict::RejectedGlsl;
         // The log's first line is the file's name; the first error is what matters.
         const std::string log = ReadFile(base + ".vert.log");
-        const size_t error = log.find("ERROR");
-        result.detail = "glslang: " + log.substr(error == std::string::npos ? 0 : error, log.find('\n', error) - error);
+        const size_t error = log.find("ERROR") == std::string::npos ? 0 : log.find("ERROR");
+        const size_t end = log.find('\n', error);
+        result.detail = "glslang: " + log.substr(error, end == std::string::npos ? end : end - error);
         return result;
     }
     std::vector<std::pair<std::string, int>> attributes;
