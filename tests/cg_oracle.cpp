@@ -412,6 +412,89 @@ struct Pending {
     Directives directives;
 };
 
+// Our route: inputs from GL's arrays or generic attributes as the translation's table says,
+// uniforms by the table's names.
+std::vector<float> RunOurs(GLuint program, const Pending &p, const OracleOptions &options)
+{
+    glUseProgram(program);
+    SetOurUniforms(program, p.ours, p.directives, options);
+    return CaptureFeedback(program, options.vertices, [&](int v) {
+        float value[4];
+        for (const CgVaryingInput &input : p.ours.inputs) {
+            InputValue(input.name, input.source == CgInputSource::Normal ? "NORMAL"
+                                   : input.source == CgInputSource::SecondaryColor ? "COLOR1" : "",
+                       v, options.seed, value);
+            switch (input.source) {
+            case CgInputSource::Color: glColor4fv(value); break;
+            case CgInputSource::Normal: glNormal3fv(value); break;
+            case CgInputSource::SecondaryColor: glSecondaryColor3fv(value); break;
+            case CgInputSource::Attribute: glVertexAttrib4fv(GLuint(input.attribIndex), value); break;
+            case CgInputSource::Vertex: break;
+            }
+        }
+        // The position goes last: it is what makes a vertex of the values set before it.
+        for (const CgVaryingInput &input : p.ours.inputs) {
+            if (input.source == CgInputSource::Vertex) {
+                InputValue(input.name, "", v, options.seed, value);
+                glVertex4fv(value);
+                return;
+            }
+        }
+        glVertex4f(0, 0, 0, 1);
+    });
+}
+
+// The reference route: every input a generic attribute at the location glslang gave it,
+// uniforms in the block SetReferenceUniforms fills.
+bool RunReference(GLuint program, const Interface &reference, const Directives &d, const OracleOptions &options,
+                  std::vector<float> *out, std::string *why)
+{
+    GLuint uniforms = 0;
+    glUseProgram(program);
+    if (!SetReferenceUniforms(program, d, options, &uniforms, why)) {
+        return false;
+    }
+    // Integer inputs take the integer attribute calls; our route truncates a float attribute.
+    std::map<int, bool> integer;
+    GLint attributeCount = 0;
+    glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &attributeCount);
+    for (GLint a = 0; a < attributeCount; a++) {
+        char name[64];
+        GLint size;
+        GLenum type;
+        glGetActiveAttrib(program, GLuint(a), sizeof name, nullptr, &size, &type, name);
+        const bool isInt = type == GL_INT || type == GL_INT_VEC2 || type == GL_INT_VEC3 || type == GL_INT_VEC4;
+        integer[glGetAttribLocation(program, name)] = isInt;
+    }
+    *out = CaptureFeedback(program, options.vertices, [&](int v) {
+        auto set = [&](GLuint location, const Varying &input) {
+            float value[4];
+            InputValue(input.name, input.semantic, v, options.seed, value);
+            if (integer[int(location)]) {
+                glVertexAttribI4i(location, int(value[0]), int(value[1]), int(value[2]), int(value[3]));
+            } else {
+                glVertexAttrib4fv(location, value);
+            }
+        };
+        // Attribute 0 makes the vertex, so it goes last; a program without one still needs it.
+        const Varying *zero = nullptr;
+        for (const Varying &input : reference.inputs) {
+            if (input.location == 0) {
+                zero = &input;
+            } else {
+                set(GLuint(input.location), input);
+            }
+        }
+        if (zero) {
+            set(0, *zero);
+        } else {
+            glVertexAttrib4f(0, 0, 0, 0, 1);
+        }
+    });
+    glDeleteBuffers(1, &uniforms);
+    return true;
+}
+
 OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, const OracleOptions &options)
 {
     OracleResult result;
@@ -473,86 +556,17 @@ OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, 
         result.detail = "reference route, Mesa: " + why;
         return result;
     }
-
-    glUseProgram(ourProgram);
-    SetOurUniforms(ourProgram, p.ours, p.directives, options);
-    const std::vector<float> ours = CaptureFeedback(ourProgram, options.vertices, [&](int v) {
-        float value[4];
-        for (const CgVaryingInput &input : p.ours.inputs) {
-            InputValue(input.name, input.source == CgInputSource::Normal ? "NORMAL"
-                                   : input.source == CgInputSource::SecondaryColor ? "COLOR1" : "",
-                       v, options.seed, value);
-            switch (input.source) {
-            case CgInputSource::Color: glColor4fv(value); break;
-            case CgInputSource::Normal: glNormal3fv(value); break;
-            case CgInputSource::SecondaryColor: glSecondaryColor3fv(value); break;
-            case CgInputSource::Attribute: glVertexAttrib4fv(GLuint(input.attribIndex), value); break;
-            case CgInputSource::Vertex: break;
-            }
-        }
-        // The position goes last: it is what makes a vertex of the values set before it.
-        for (const CgVaryingInput &input : p.ours.inputs) {
-            if (input.source == CgInputSource::Vertex) {
-                InputValue(input.name, "", v, options.seed, value);
-                glVertex4fv(value);
-                return;
-            }
-        }
-        glVertex4f(0, 0, 0, 1);
-    });
-
-    GLuint uniforms = 0;
-    glUseProgram(referenceProgram);
-    if (!SetReferenceUniforms(referenceProgram, p.directives, options, &uniforms, &why)) {
+    std::vector<float> ours = RunOurs(ourProgram, p, options), theirs;
+    if (!RunReference(referenceProgram, reference, p.directives, options, &theirs, &why)) {
         glDeleteProgram(ourProgram);
         glDeleteProgram(referenceProgram);
         result.detail = why;
         return result;
     }
-    // Integer inputs take the integer attribute calls; our route truncates a float attribute.
-    std::map<int, bool> integer;
-    GLint attributeCount = 0;
-    glGetProgramiv(referenceProgram, GL_ACTIVE_ATTRIBUTES, &attributeCount);
-    for (GLint a = 0; a < attributeCount; a++) {
-        char name[64];
-        GLint size;
-        GLenum type;
-        glGetActiveAttrib(referenceProgram, GLuint(a), sizeof name, nullptr, &size, &type, name);
-        const bool isInt = type == GL_INT || type == GL_INT_VEC2 || type == GL_INT_VEC3 || type == GL_INT_VEC4;
-        integer[glGetAttribLocation(referenceProgram, name)] = isInt;
-    }
-    const std::vector<float> theirs = CaptureFeedback(referenceProgram, options.vertices, [&](int v) {
-        // Attribute 0 makes the vertex, so it goes last; a program without one still needs it.
-        const Varying *zero = nullptr;
-        float value[4];
-        for (const Varying &input : reference.inputs) {
-            if (input.location == 0) {
-                zero = &input;
-                continue;
-            }
-            InputValue(input.name, input.semantic, v, options.seed, value);
-            if (integer[input.location]) {
-                glVertexAttribI4i(GLuint(input.location), int(value[0]), int(value[1]), int(value[2]), int(value[3]));
-            } else {
-                glVertexAttrib4fv(GLuint(input.location), value);
-            }
-        }
-        if (!zero) {
-            glVertexAttrib4f(0, 0, 0, 0, 1);
-        } else {
-            InputValue(zero->name, zero->semantic, v, options.seed, value);
-            if (integer[0]) {
-                glVertexAttribI4i(0, int(value[0]), int(value[1]), int(value[2]), int(value[3]));
-            } else {
-                glVertexAttrib4fv(0, value);
-            }
-        }
-    });
     const std::vector<int> ourWidths = CapturedComponents(ourProgram);
     const std::vector<int> theirWidths = CapturedComponents(referenceProgram);
     glDeleteProgram(ourProgram);
     glDeleteProgram(referenceProgram);
-    glDeleteBuffers(1, &uniforms);
 
     // Our built-in outputs are vec4 where Cg's may be narrower; the Cg type is the reference's.
     int ourStride = 0, theirStride = 0;
