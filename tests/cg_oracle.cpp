@@ -379,8 +379,10 @@ std::string Shell(const std::string &s)
     return quoted + "'";
 }
 
-// One process per program and route, two at a time: glslang and SPIRV-Cross for the reference
-// route, glslang's GLSL check for ours.
+// The reference route takes two processes a program, two programs at a time: glslang, then
+// SPIRV-Cross. Our GLSL is checked by one glslang process for all programs meanwhile; its log
+// names each file before that file's messages, and is split into N.vert.log (and N.vert.refused
+// where there is an error).
 void RunTools(const std::filesystem::path &dir)
 {
     std::string renames;
@@ -390,20 +392,38 @@ void RunTools(const std::filesystem::path &dir)
     }
     // -Od: glslang's optimiser reassociates arithmetic (x / 3 becomes x * 0.33333334).
     WriteFile(dir / "one.sh",
-              "f=$1; b=${f%.*}\n"
-              "case $f in\n"
-              "*.hlsl) glslangValidator -D -V -Od -fhlsl_functionality1 -DORACLE_HLSL -e main -S vert -o $b.spv $f"
+              "b=${1%.*}\n"
+              "glslangValidator -D -V -Od -fhlsl_functionality1 -DORACLE_HLSL -e main -S vert -o $b.spv $1"
               " >$b.hlsl.log 2>&1 && spirv-cross $b.spv --version 330 --no-es" +
-                  renames +
-                  " --output $b.ref.glsl >>$b.hlsl.log 2>&1 ;;\n"
-                  "*.vert) glslangValidator -S vert $f >$b.vert.log 2>&1 || touch $b.vert.refused ;;\n"
-                  "esac\n"
-                  "exit 0\n");
+                  renames + " --output $b.ref.glsl >>$b.hlsl.log 2>&1\nexit 0\n");
     const std::string command = "cd " + Shell(dir.string()) +
-                                " && ls | grep -E '\\.(hlsl|vert)$' | xargs -P 2 -n 1 sh one.sh";
+                                " && { ! ls *.vert >/dev/null 2>&1 || glslangValidator -S vert *.vert >ours.log 2>&1 & }"
+                                " && { ls | grep -E '\\.hlsl$' | xargs -r -P 2 -n 1 sh one.sh; wait; }";
     if (std::system(command.c_str()) != 0) {
         std::fprintf(stderr, "oracle: the reference tools did not run in %s\n", dir.c_str());
     }
+    std::istringstream log(ReadFile(dir / "ours.log"));
+    std::string line, file, text;
+    auto finish = [&] {
+        if (!file.empty()) {
+            WriteFile(dir / (file + ".log"), text);
+            if (text.find("ERROR") != std::string::npos) {
+                WriteFile(dir / (file + ".refused"), "");
+            }
+        }
+    };
+    while (std::getline(log, line)) {
+        const size_t dot = line.find(".vert");
+        if (dot != std::string::npos && dot > 0 && dot + 5 == line.size() &&
+            line.find_first_not_of("0123456789") == dot) {
+            finish();
+            file = line;
+            text.clear();
+        } else {
+            text += line + "\n";
+        }
+    }
+    finish();
 }
 
 struct Pending {
@@ -506,9 +526,8 @@ OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, 
     }
     if (std::filesystem::exists(base + ".vert.refused")) {
         result.verdict = OracleVerdict::RejectedGlsl;
-        // The log's first line is the file's name; the first error is what matters.
         const std::string log = ReadFile(base + ".vert.log");
-        const size_t error = log.find("ERROR") == std::string::npos ? 0 : log.find("ERROR");
+        const size_t error = log.find("ERROR");
         const size_t end = log.find('\n', error);
         result.detail = "glslang: " + log.substr(error, end == std::string::npos ? end : end - error);
         return result;
