@@ -515,6 +515,7 @@ bool RunReference(GLuint program, const Interface &reference, const Directives &
     return true;
 }
 
+// Program i of a batch whose tools have run: our verdict, or both routes run and compared.
 OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, const OracleOptions &options)
 {
     OracleResult result;
@@ -637,9 +638,9 @@ bool ReferenceToolsPresent()
 
 std::vector<OracleResult> CompareWithReference(const std::vector<OracleProgram> &programs, const OracleOptions &options)
 {
-    char pattern[] = "/tmp/halmwind-oracle-XXXXXX";
+    std::string pattern = (std::filesystem::temp_directory_path() / "halmwind-oracle-XXXXXX").string();
     std::vector<OracleResult> results(programs.size());
-    if (!mkdtemp(pattern)) {
+    if (!mkdtemp(pattern.data())) {
         for (OracleResult &r : results) {
             r.detail = "no temporary folder";
         }

@@ -16,6 +16,13 @@
 // - glslang's optimiser reassociates arithmetic (x / 3 becomes x * 0.33333334): it runs with -Od.
 // - half: glslang reads it as float without 16-bit types, as Cg's GL profiles do.
 // - bool uniforms reach GLSL as uint in the reference route; they are set to 0 or 1 there.
+// - glslang 12 reads HLSL's * of two matrices as the matrix product; in HLSL and Cg it is per
+//   element. Neither the corpus nor the generator multiplies two matrices with * (the hand-made
+//   CgPrograms test covers it).
+// - glslang 12 folds a comparison of two constant vectors wrongly: all(float2(0.25, 0.125) >
+//   float2(-0.25, 3.0)) comes out true. The generator always compares a varying vector.
+// - int / and %: the generator divides only non-negative values by positive ones, where Cg and
+//   HLSL both truncate as C does; negative operands are not compared.
 // - Outputs: Cg's GL profiles write gl_Position, gl_FrontColor, gl_TexCoord[n] and so on; the
 //   reference route writes plain outputs. They are paired by semantic, and a Cg output narrower
 //   than our vec4 is compared on its own components.
