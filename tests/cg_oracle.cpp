@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -208,39 +209,6 @@ Directives ReadDirectives(const std::string &source)
     return d;
 }
 
-// Our route's uniforms, from the translation's table.
-void SetOurUniforms(GLuint program, const CgTranslation &t, const Directives &d, const OracleOptions &options)
-{
-    for (const CgUniform &u : t.uniforms) {
-        if (d.defaults.count(u.name)) {
-            continue;
-        }
-        const GLint at = glGetUniformLocation(program, u.glslName.c_str());
-        const int n = CgTypeComponents(u.type);
-        float f[16];
-        int k[4];
-        for (int i = 0; i < n; i++) {
-            f[i] = FloatValue(u.name, uint32_t(i), options.seed);
-            k[i & 3] = IntValue(u.name, uint32_t(i), options.seed);
-        }
-        // The values are Cg's row-major order; a Cg row is a GLSL column, so no transpose.
-        const GLboolean transpose = options.transposeOurMatrices ? GL_TRUE : GL_FALSE;
-        switch (u.type) {
-        case CgType::Float: glUniform1fv(at, 1, f); break;
-        case CgType::Float2: glUniform2fv(at, 1, f); break;
-        case CgType::Float3: glUniform3fv(at, 1, f); break;
-        case CgType::Float4: glUniform4fv(at, 1, f); break;
-        case CgType::Float2x2: glUniformMatrix2fv(at, 1, transpose, f); break;
-        case CgType::Float3x3: glUniformMatrix3fv(at, 1, transpose, f); break;
-        case CgType::Float4x4: glUniformMatrix4fv(at, 1, transpose, f); break;
-        case CgType::Int: glUniform1iv(at, 1, k); break;
-        case CgType::Int2: glUniform2iv(at, 1, k); break;
-        case CgType::Int3: glUniform3iv(at, 1, k); break;
-        case CgType::Int4: glUniform4iv(at, 1, k); break;
-        }
-    }
-}
-
 // GLSL columns and rows of a uniform type, and its kind of value: 'f', 'i' or 'b' (HLSL's bool
 // reaches GLSL as a uint).
 bool UniformShape(GLenum type, int *columns, int *rows, char *kind)
@@ -264,6 +232,93 @@ bool UniformShape(GLenum type, int *columns, int *rows, char *kind)
         }
     }
     return false;
+}
+
+// The value of element [r][c] of a Cg uniform, given its GLSL shape, with `flat` counting in
+// Cg's row-major order over all array elements.
+void UniformElementValue(const std::string &name, int flat, char kind, const OracleOptions &options, float *f,
+                         int *k)
+{
+    *f = FloatValue(name, uint32_t(flat), options.seed);
+    *k = kind == 'i' ? IntValue(name, uint32_t(flat), options.seed) : IntValue(name, uint32_t(flat), options.seed) & 1;
+}
+
+// The Cg name of an active uniform, "Sun.dir" or "Weights" for "Weights[0]": what follows the
+// first part of the GLSL name is kept, the first part is looked up (by `rename`).
+std::string CgUniformName(std::string glsl, GLint elements, const std::function<std::string(const std::string &)> &rename)
+{
+    const size_t split = glsl.find_first_of(".[");
+    std::string name = rename(glsl.substr(0, split));
+    if (name.empty()) {
+        return name;
+    }
+    name += split == std::string::npos ? "" : glsl.substr(split);
+    if (elements > 1 || (name.size() > 3 && name.compare(name.size() - 3, 3, "[0]") == 0)) {
+        name.erase(name.size() - 3);
+    }
+    return name;
+}
+
+// Whether a directive gives the uniform (or the struct or array it belongs to) its default.
+bool HasDefault(const Directives &d, const std::string &name)
+{
+    return d.defaults.count(name.substr(0, name.find_first_of(".["))) > 0;
+}
+
+// Our route's uniforms, as GL lists them, named back to Cg by the translation's table. A Cg
+// row is a GLSL column, so Cg's row-major values go up untransposed.
+void SetOurUniforms(GLuint program, const CgTranslation &t, const Directives &d, const OracleOptions &options)
+{
+    GLint count = 0;
+    glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
+    for (GLint i = 0; i < count; i++) {
+        char raw[256];
+        GLsizei length = 0;
+        GLint elements = 0;
+        GLenum type = 0;
+        glGetActiveUniform(program, GLuint(i), sizeof raw, &length, &elements, &type, raw);
+        const std::string glsl(raw, size_t(length));
+        const std::string name = CgUniformName(glsl, elements, [&](const std::string &first) {
+            for (const CgUniform &u : t.uniforms) {
+                if (u.glslName == first) {
+                    return u.name;
+                }
+            }
+            return std::string();
+        });
+        int columns, rows;
+        char kind;
+        if (name.empty() || HasDefault(d, name) || !UniformShape(type, &columns, &rows, &kind)) {
+            continue;
+        }
+        std::vector<float> f(size_t(elements * columns * rows));
+        std::vector<GLint> k(f.size());
+        for (size_t n = 0; n < f.size(); n++) {
+            UniformElementValue(name, int(n), kind, options, &f[n], &k[n]);
+        }
+        const GLint at = glGetUniformLocation(program, glsl.c_str());
+        const GLboolean transpose = options.transposeOurMatrices ? GL_TRUE : GL_FALSE;
+        switch (type) {
+        case GL_FLOAT_MAT2: glUniformMatrix2fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT3: glUniformMatrix3fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT4: glUniformMatrix4fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT2x3: glUniformMatrix2x3fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT2x4: glUniformMatrix2x4fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT3x2: glUniformMatrix3x2fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT3x4: glUniformMatrix3x4fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT4x2: glUniformMatrix4x2fv(at, elements, transpose, f.data()); break;
+        case GL_FLOAT_MAT4x3: glUniformMatrix4x3fv(at, elements, transpose, f.data()); break;
+        default:
+            if (kind == 'f') {
+                void (*const set[])(GLint, GLsizei, const GLfloat *) = {glUniform1fv, glUniform2fv, glUniform3fv, glUniform4fv};
+                set[rows - 1](at, elements, f.data());
+            } else {
+                void (*const set[])(GLint, GLsizei, const GLint *) = {glUniform1iv, glUniform2iv, glUniform3iv, glUniform4iv};
+                set[rows - 1](at, elements, k.data());
+            }
+            break;
+        }
+    }
 }
 
 // The reference route keeps HLSL's globals in one std140 block, "_Global", with matrices marked
@@ -294,11 +349,10 @@ bool SetReferenceUniforms(GLuint program, const Directives &d, const OracleOptio
         glGetActiveUniformsiv(program, 1, &index, GL_UNIFORM_ARRAY_STRIDE, &arrayStride);
         glGetActiveUniformsiv(program, 1, &index, GL_UNIFORM_MATRIX_STRIDE, &matrixStride);
         glGetActiveUniformsiv(program, 1, &index, GL_UNIFORM_IS_ROW_MAJOR, &rowMajor);
-        std::string name(raw, size_t(length));
-        name = name.substr(name.find('.') + 1);
-        if (elements > 1 || (name.size() > 3 && name.compare(name.size() - 3, 3, "[0]") == 0)) {
-            name.erase(name.size() - 3);
-        }
+        // "_Global.M": the block's name, then the Cg name.
+        const std::string glsl(raw, size_t(length));
+        const std::string name = CgUniformName(glsl.substr(glsl.find('.') + 1), elements,
+                                               [](const std::string &first) { return first; });
         int columns, rows;
         char kind;
         if (!UniformShape(type, &columns, &rows, &kind)) {
@@ -322,17 +376,14 @@ bool SetReferenceUniforms(GLuint program, const Directives &d, const OracleOptio
                         *why = "uniform " + name + " lies outside its block";
                         return false;
                     }
+                    float f;
+                    int k;
+                    UniformElementValue(name, flat, kind, options, &f, &k);
                     if (fixed != d.defaults.end()) {
-                        const float v = size_t(flat) < fixed->second.size() ? fixed->second[size_t(flat)] : 0.0f;
-                        std::memcpy(&data[at], &v, 4);
-                    } else if (kind == 'f') {
-                        const float v = FloatValue(name, uint32_t(flat), options.seed);
-                        std::memcpy(&data[at], &v, 4);
-                    } else {
-                        const int v = kind == 'i' ? IntValue(name, uint32_t(flat), options.seed)
-                                                  : IntValue(name, uint32_t(flat), options.seed) & 1;
-                        std::memcpy(&data[at], &v, 4);
+                        f = size_t(flat) < fixed->second.size() ? fixed->second[size_t(flat)] : 0.0f;
+                        k = int(f);
                     }
+                    std::memcpy(&data[at], kind == 'f' ? static_cast<const void *>(&f) : &k, 4);
                 }
             }
         }
