@@ -170,6 +170,12 @@ TEST_F(CgOracle, KnownFaultsStillFail)
         EXPECT_NE(r.verdict, OracleVerdict::Agree) << programs[i].name << " now agrees: delete its line in knownFaults";
         EXPECT_NE(r.verdict, OracleVerdict::OracleFailed) << programs[i].name << ": " << Describe(r);
         EXPECT_NE(r.verdict, OracleVerdict::CgOnly) << programs[i].name << " is GLSL-checked only now";
+        // A refusal is one message that names the file and the line.
+        if (r.verdict == OracleVerdict::Refused) {
+            EXPECT_EQ(r.detail.rfind(programs[i].name + "(", 0), 0u) << r.detail;
+            EXPECT_NE(r.detail.find("): error: "), std::string::npos) << r.detail;
+            EXPECT_EQ(r.detail.find('\n'), std::string::npos) << r.detail;
+        }
     }
 }
 
