@@ -112,6 +112,9 @@ private:
     // A vector that is never a constant: glslang 12 folds a comparison of two constant vectors
     // wrongly (all(float2(0.25, 0.125) > float2(-0.25, 3.0)) comes out true).
     Expr Varying(const Expr &e, int n) { return Binary(e, "+", {"tc" + Swizzle(4, n), Postfix}, Additive); }
+    // frac and fmod of a large value keep only its last bits, where one rounding step of a
+    // difference in how a value was reached shows as a large absolute error.
+    static Expr Bounded(const Expr &e) { return Call("clamp", {e, {"-16.0", Unary}, {"16.0", Postfix}}); }
     Expr Leaf(Ty t);
     Expr Make(Ty t, int depth);
     Expr MakeFloat(Ty t, int depth);
@@ -207,6 +210,9 @@ Expr Generator::MakeFloat(Ty t, int depth)
         static const char *const unary[] = {"sin", "cos", "abs", "saturate", "frac", "floor", "trunc", "exp2"};
         const int f = Pick(8);
         // exp2 of a sine stays within [0.5, 2].
+        if (f == 4) {
+            return Call("frac", {Bounded(Make(t, d))});
+        }
         return f == 7 ? Call("exp2", {Call("sin", {Make(t, d)})}) : Call(unary[f], {Make(t, d)});
     }
     case 7: {
@@ -220,7 +226,7 @@ Expr Generator::MakeFloat(Ty t, int depth)
         case 2: return Call("smoothstep", {{"-1.0", Unary}, {"1.5", Postfix}, Make(t, d)});
         default: return Call("sqrt", {Call("abs", {Make(t, d)})});
         }
-    case 9: return Call("fmod", {Make(t, d), Binary({"0.75", Postfix}, "+", Call("abs", {Make(t, d)}), Additive)});
+    case 9: return Call("fmod", {Bounded(Make(t, d)), Binary({"0.75", Postfix}, "+", Call("abs", {Make(t, d)}), Additive)});
     case 10:
         if (n == 1) {
             const int m = 2 + Pick(3);
