@@ -98,11 +98,12 @@ private:
         return s;
     }
 
-    const Var *Find(Ty t, bool writable)
+    // A variable of type t in scope, chosen at random.
+    const Var *Find(Ty t)
     {
         std::vector<const Var *> found;
         for (const Var &v : scope) {
-            if (v.type == t && (!writable || v.writable)) {
+            if (v.type == t) {
                 found.push_back(&v);
             }
         }
@@ -111,7 +112,7 @@ private:
 
     // A vector that is never a constant: glslang 12 folds a comparison of two constant vectors
     // wrongly (all(float2(0.25, 0.125) > float2(-0.25, 3.0)) comes out true).
-    Expr Varying(const Expr &e, int n) { return Binary(e, "+", {"tc" + Swizzle(4, n), Postfix}, Additive); }
+    Expr NotConstant(const Expr &e, int n) { return Binary(e, "+", {"tc" + Swizzle(4, n), Postfix}, Additive); }
     // frac and fmod of a large value keep only its last bits, where one rounding step of a
     // difference in how a value was reached shows as a large absolute error.
     static Expr Bounded(const Expr &e) { return Call("clamp", {e, {"-16.0", Unary}, {"16.0", Postfix}}); }
@@ -141,13 +142,13 @@ private:
 
 Expr Generator::Leaf(Ty t)
 {
-    if (const Var *v = Find(t, false); v && Chance(80)) {
+    if (const Var *v = Find(t); v && Chance(80)) {
         return {v->name, Postfix};
     }
     if (IsFloat(t) && Chance(50)) {
         // A swizzle of a wider vector in scope.
         for (int from = 4; from >= 2; from--) {
-            if (const Var *v = Find(FloatOf(from), false); v && Chance(60)) {
+            if (const Var *v = Find(FloatOf(from)); v && Chance(60)) {
                 return {v->name + Swizzle(from, Width(t)), Postfix};
             }
         }
@@ -156,7 +157,7 @@ Expr Generator::Leaf(Ty t)
     case F1: return Number();
     case I1: return Chance(20) ? Expr{"-" + std::to_string(1 + Pick(3)), Unary} : Expr{std::to_string(Pick(5)), Postfix};
     case B1: return Binary(Leaf(F1), Chance(50) ? "<" : ">=", Leaf(F1), Relational);
-    case B2: case B3: case B4: return Binary(Varying(Leaf(FloatOf(Width(t))), Width(t)), "<", Leaf(FloatOf(Width(t))), Relational);
+    case B2: case B3: case B4: return Binary(NotConstant(Leaf(FloatOf(Width(t))), Width(t)), "<", Leaf(FloatOf(Width(t))), Relational);
     case M2: case M3: case M4: {
         std::vector<Expr> rows;
         for (int i = 0; i < Width(t); i++) {
@@ -317,7 +318,7 @@ Expr Generator::MakeBool(Ty t, int depth)
             default: break;
             }
         }
-        return Binary(Varying(Make(f, d), Width(t)), Chance(50) ? "<" : ">=", Make(f, d), Relational);
+        return Binary(NotConstant(Make(f, d), Width(t)), Chance(50) ? "<" : ">=", Make(f, d), Relational);
     }
     switch (Pick(6)) {
     case 0: return Binary(Make(B1, d), "&&", Make(B1, d), LogicalAnd);
@@ -326,7 +327,7 @@ Expr Generator::MakeBool(Ty t, int depth)
     case 3: return Binary(Make(I1, d), Chance(50) ? "==" : "!=", Make(I1, d), Equality);
     case 4: {
         const Ty f = FloatOf(2 + Pick(3));
-        return Call(Chance(50) ? "any" : "all", {Binary(Varying(Make(f, d), Width(f)), ">", Make(f, d), Relational)});
+        return Call(Chance(50) ? "any" : "all", {Binary(NotConstant(Make(f, d), Width(f)), ">", Make(f, d), Relational)});
     }
     default: return Binary(Make(F1, d), Chance(50) ? "<=" : ">", Make(F1, d), Relational);
     }
