@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cg/cg_translate.h"
+#include "tests/cg_feedback.h"
 #include "tests/gl_fixture.h"
 
 namespace {
@@ -35,59 +36,24 @@ protected:
             *why = translation.error;
             return {};
         }
-        GLuint shader = glCreateShader(GL_VERTEX_SHADER);
-        const char *text = translation.glsl.c_str();
-        glShaderSource(shader, 1, &text, nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char log[4096] = {};
-            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-            *why = RewriteGlslLog(log, "test.cg") + "\n" + translation.glsl;
-            glDeleteShader(shader);
-            return {};
-        }
-        GLuint program = glCreateProgram();
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
+        std::vector<std::pair<std::string, int>> attributes;
         for (const CgVaryingInput &input : translation.inputs) {
             if (input.source == CgInputSource::Attribute) {
-                glBindAttribLocation(program, GLuint(input.attribIndex), input.glslName.c_str());
+                attributes.emplace_back(input.glslName, input.attribIndex);
             }
         }
-        const char *captured[] = {"gl_Position", "gl_TexCoord[0]"};
-        glTransformFeedbackVaryings(program, 2, captured, GL_INTERLEAVED_ATTRIBS);
-        glLinkProgram(program);
-        glGetProgramiv(program, GL_LINK_STATUS, &ok);
-        std::vector<float> out(vertices.size() * 8, -12345.0f);
-        if (!ok) {
-            *why = "the program did not link";
-            glDeleteProgram(program);
+        GLuint program = LinkFeedbackProgram(translation.glsl, attributes, {"gl_Position", "gl_TexCoord[0]"}, why);
+        if (!program) {
+            *why = RewriteGlslLog(*why, "test.cg") + "\n" + translation.glsl;
             return {};
         }
-        GLuint buffer = 0;
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
-        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, GLsizeiptr(out.size() * sizeof(float)), nullptr, GL_STREAM_READ);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
-        glUseProgram(program);
-        glEnable(GL_RASTERIZER_DISCARD);
-        glBeginTransformFeedback(GL_POINTS);
-        glBegin(GL_POINTS);
-        for (const Input &v : vertices) {
+        std::vector<float> out = CaptureFeedback(program, int(vertices.size()), [&](int i) {
+            const Input &v = vertices[size_t(i)];
             glNormal3fv(v.normal);
             glSecondaryColor3fv(v.secondary);
             glVertexAttrib4fv(1, v.texcoord);
             glVertex4fv(v.position);
-        }
-        glEnd();
-        glEndTransformFeedback();
-        glDisable(GL_RASTERIZER_DISCARD);
-        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, GLsizeiptr(out.size() * sizeof(float)), out.data());
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
-        glDeleteBuffers(1, &buffer);
-        glUseProgram(0);
+        });
         glDeleteProgram(program);
         return out;
     }

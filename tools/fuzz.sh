@@ -2,7 +2,8 @@
 # fuzz.sh -- builds the libFuzzer targets with clang into build-fuzz/ and runs each for SECONDS
 # (default 60) from the seed corpus in tests/fuzz/. Crashes and hangs are left in
 # build-fuzz/artifacts/; once fixed, their inputs belong in tests/fuzz/regressions/<target>/,
-# where the regular tests replay them.
+# where the regular tests replay them. Then random Cg programs are compared with the reference
+# compiler (ORACLE_COUNT programs from ORACLE_SEED; 4 a second of SECONDS from a new seed).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds=${1:-60}
@@ -36,6 +37,18 @@ for target in cg_preprocess cg_translate height_map; do
         failed+=("$target")
     fi
 done
+
+# Random Cg programs against the reference compiler, more of them than make test runs and from
+# a new seed each time (printed, so that a finding can be run again with ORACLE_SEED).
+oracle_seed=${ORACLE_SEED:-$(date +%s)}
+oracle_count=${ORACLE_COUNT:-$((seconds * 4))}
+echo "fuzz: cg_oracle, $oracle_count random programs from seed $oracle_seed"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build" -j "$jobs" --target halmwind_tests
+if ! HALMWIND_ORACLE_SEED=$oracle_seed HALMWIND_ORACLE_COUNT=$oracle_count \
+    bash "$root/tools/headless.sh" "$root/build/halmwind_tests" --gtest_filter=CgOracle.RandomProgramsAgree; then
+    failed+=(cg_oracle)
+fi
 
 if [ ${#failed[@]} -ne 0 ]; then
     echo "fuzz: findings in ${failed[*]}; inputs under $build/artifacts/" >&2

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xfonts-base xdotool imagemagick x11-utils
     clang libclang-rt-14-dev llvm  # the fuzzers: clang, its libFuzzer runtime, llvm-symbolizer
+    glslang-tools spirv-cross  # the Cg tests' oracle: the same program read as HLSL, turned back into GLSL
 )
 
 source "$(dirname "$0")/packages.sh"
