@@ -163,6 +163,9 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
                     !Convert(t, &init, param.type.ty, param.line)) {
                     return false;
                 }
+                if (init.variable) {
+                    return Fail(t, param.line, "the default value of uniform '" + param.name + "' must be a constant");
+                }
                 value = " = " + ExprText(init);
             }
             EmitAt(t, param.line, "uniform " + GlslType(t, param.type.ty) + " " + GlslName(param.name) + value + ";", true);

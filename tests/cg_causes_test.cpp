@@ -273,6 +273,7 @@ TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
     Expect("", "float2x2 m = float2x2(1, 2, 3, 4); m._m10 = 7; o.tc = float4(m[1], m._21_12);", {7, 4, 7, 2});
     Expect("", "o.tc = float4(k, v);", {2.5f, 1, 2, 3}, {}, ", uniform float k = 2.5, uniform float3 v = float3(1, 2, 3)");
     Expect("float Gain = 3;\nuniform float2 Shift = float2(1, -1);", "o.tc.xyz = float3(Gain, Shift);", {3, 1, -1});
+    ExpectRefused("float Gain = 3;\nfloat Twice = Gain * 2;", "o.tc.x = Twice;", 2, "must be a constant");
 }
 
 // The preprocessor as C's: '##' joins tokens into one by the parser's own rules, and #if
