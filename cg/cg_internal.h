@@ -150,6 +150,7 @@ struct Expr {
     int prec = PrecPostfix;
     std::string readOnly;  // why the variable it names cannot be written, for the message
     bool effects = false;  // writes something when evaluated (++, --, =, a call), so it may not be copied
+    bool variable = false;  // reads a variable or calls a function of its own: no GLSL constant
 };
 
 struct Scope {

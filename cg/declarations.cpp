@@ -99,9 +99,20 @@ bool ParseStruct(Translator &t, int *pos)
                 return Fail(t, member.line, "member '" + member.name + "' appears twice in struct '" + def.name + "'");
             }
             i++;
-            // An array member would make a struct input or uniform of many attributes or values.
+            // An array member: its size a number, as GLSL needs it.
             if (Is(t.tokens[i], "[")) {
-                return Fail(t, t.tokens[i].line, "arrays in structs are not supported");
+                const Token &size = t.tokens[i + 1];
+                const bool number = t.tokens[i].match == i + 2 && size.kind == TokenKind::Number &&
+                                    size.text.size() <= 5 &&
+                                    size.text.find_first_not_of("0123456789") == std::string::npos;
+                member.type.ty.array = number ? std::stoi(size.text) : 0;
+                if (member.type.ty.array < 1) {
+                    return Fail(t, t.tokens[i].line, "the size of member '" + member.name + "' must be a number from 1 up");
+                }
+                i += 3;
+                if (Is(t.tokens[i], "[")) {
+                    return Fail(t, t.tokens[i].line, "arrays of arrays are not supported");
+                }
             }
             if (Is(t.tokens[i], ":")) {
                 if (t.tokens[i + 1].kind != TokenKind::Identifier) {
@@ -133,8 +144,8 @@ bool ParseStruct(Translator &t, int *pos)
     EmitAt(t, nameTok.line, def.glslName, true);
     EmitAt(t, t.tokens[open].line, "{", true);
     for (const Member &m : def.members) {
-        EmitAt(t, m.line, GlslType(t, m.type.ty), true);
-        EmitAt(t, m.line, m.glslName + ";", true);
+        EmitAt(t, m.line, ElementGlsl(t, m.type.ty), true);
+        EmitAt(t, m.line, m.glslName + (m.type.ty.array ? "[" + std::to_string(m.type.ty.array) + "]" : "") + ";", true);
     }
     EmitAt(t, t.tokens[close].line, "};", true);
     t.structIndex[def.name] = int(t.structs.size());

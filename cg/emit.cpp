@@ -104,6 +104,7 @@ void Append(Expr *to, const Expr &from)
 {
     to->code.insert(to->code.end(), from.code.begin(), from.code.end());
     to->effects = to->effects || from.effects;
+    to->variable = to->variable || from.variable;
 }
 
 // Wraps the expression in a call or brackets: the result is one unit that binds like a name.
@@ -174,6 +175,8 @@ Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &a
     }
     e.code.push_back(Piece{name.line, false, ")"});
     e.type = ret;
+    // GLSL folds its built-ins of constants, but not a function the shader defines.
+    e.variable = e.variable || glsl.compare(0, 4, "cgx_") == 0;
     return e;
 }
 

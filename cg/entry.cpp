@@ -11,7 +11,7 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
               std::string *expression, std::string *declarations)
 {
     const Ty &info = type.ty;
-    if ((type.ty.base == Base::Struct) || info.rows != 1 || (info.base != Base::Float && info.base != Base::Int)) {
+    if (info.base == Base::Struct || info.array || info.rows != 1 || (info.base != Base::Float && info.base != Base::Int)) {
         return Fail(t, line, "varying input '" + name + "' has the unsupported type '" + type.cgName + "'");
     }
     CgVaryingInput input{name, std::string(), CgInputSource::Attribute, 0, info.cols};
@@ -106,7 +106,7 @@ bool AddOutput(Translator &t, const std::string &name, const std::string &value,
     if (semantic.empty()) {
         return Fail(t, line, "output '" + name + "' has no semantic");
     }
-    if ((type.ty.base == Base::Struct) || info.base != Base::Float || info.rows != 1) {
+    if (info.array || info.base != Base::Float || info.rows != 1) {
         return Fail(t, line, "output '" + name + "' has the unsupported type '" + type.cgName + "'");
     }
     std::string target;
@@ -162,6 +162,9 @@ bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const
                 if (!ParseWhole(p, param.defaultBegin, param.defaultEnd, &init, "a default value") ||
                     !Convert(t, &init, param.type.ty, param.line)) {
                     return false;
+                }
+                if (init.variable) {
+                    return Fail(t, param.line, "the default value of uniform '" + param.name + "' must be a constant");
                 }
                 value = " = " + ExprText(init);
             }

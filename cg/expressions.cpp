@@ -185,6 +185,7 @@ bool ParseGlState(Parser &p, int *pos, int end, Expr *out)
     out->code.push_back(TokPiece(tok, "gl_" + glName + "Matrix" + suffix +
                                           (which == "texture" ? "[" + std::to_string(index) + "]" : "")));
     out->type = MakeTy(Base::Float, 4, 4);
+    out->variable = true;
     out->readOnly = "'glstate' is GL's state";
     out->lvalue = false;
     *pos = i;
@@ -451,6 +452,7 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
                                                              : "' is a uniform (in Cg, a global without static is one)");
     }
     out->lvalue = ty.readOnly == 0;
+    out->variable = true;
     ty.readOnly = 0;
     out->type = ty;
     (*pos)++;

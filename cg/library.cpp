@@ -344,6 +344,7 @@ bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overload
     }
     *out = Call(name, chosen->glslName, args, chosen->ret);
     out->effects = true;
+    out->variable = true;
     return true;
 }
 

@@ -160,6 +160,11 @@ bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
                 }
                 i = stop;
             }
+            // A uniform's value is there before anything runs: its default must be a constant.
+            if (readOnly == 'u' && init.variable) {
+                return Fail(t, equals.line, "the default value of uniform '" + nameTok.text + "' must be a constant; "
+                                            "make it static to compute it from other values");
+            }
             hasInit = true;
             init.code.push_front(TokPiece(equals, "="));
         }

@@ -227,6 +227,9 @@ TEST_F(CgCauses, OrdinaryCgIsTranslated)
     Expect("", "o.tc = a > 0.3 ? float4(1, 2, 3, 4) : float4(5, 6, 7, 8);", {1, 6, 3, 4});
     Expect("", "bool4 inside = a > 0.3 && a < 5; bool4 outside = a < 0.3 || a > 5; o.tc = inside; o.tc.w = outside.w;", {1, 0, 1, 1});
     Expect("", "bool3 n = !(a.xyz > 0.3); o.tc.xyz = n ? 1 : -1;", {-1, 1, -1});
+    // Arrays inside structs.
+    Expect("struct Wave { float2 dir; float amp[2]; };", "Wave w[2]; w[1].amp[1] = a.y; w[0].amp[0] = 1; w[0].amp[1] = 2;\n"
+           "    o.tc = float4(w[1].amp[1], w[0].amp[0], w[0].amp[1], 0);", {0.25f, 1, 2, 0});
     // The common style: outputs as out parameters with semantics.
     std::string why;
     const std::vector<float> got = RunSource(
@@ -273,6 +276,7 @@ TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
     Expect("", "float2x2 m = float2x2(1, 2, 3, 4); m._m10 = 7; o.tc = float4(m[1], m._21_12);", {7, 4, 7, 2});
     Expect("", "o.tc = float4(k, v);", {2.5f, 1, 2, 3}, {}, ", uniform float k = 2.5, uniform float3 v = float3(1, 2, 3)");
     Expect("float Gain = 3;\nuniform float2 Shift = float2(1, -1);", "o.tc.xyz = float3(Gain, Shift);", {3, 1, -1});
+    ExpectRefused("float Gain = 3;\nfloat Twice = Gain * 2;", "o.tc.x = Twice;", 2, "must be a constant");
 }
 
 // The preprocessor as C's: '##' joins tokens into one by the parser's own rules, and #if

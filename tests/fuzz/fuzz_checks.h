@@ -46,7 +46,10 @@ inline std::string CheckCgTranslation(const std::string &source)
         }
     }
     for (const CgUniform &u : out.uniforms) {
-        if (u.glslName.empty() || out.glsl.find(u.glslName) == std::string::npos) {
+        // "w[2]" and "lamp.colour" are found in GL by their path; the shader declares w and lamp.
+        const std::string declared = u.glslName.substr(0, u.glslName.find_first_of("[."));
+        if (declared.empty() || out.glsl.find("uniform") == std::string::npos ||
+            out.glsl.find(declared) == std::string::npos) {
             return "uniform " + u.name + " missing from the shader";
         }
     }
