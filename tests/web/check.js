@@ -121,6 +121,11 @@ async function runCase(browser, spec) {
     await page.setViewport({ width: 900, height: 720 });
     const spans = parseKeyScript(spec.keys || "");
     await page.evaluateOnNewDocument(installHooks, spans, spec.shots || []);
+    if (spec.refuseFullScreen) {
+      await page.evaluateOnNewDocument(() => {
+        Element.prototype.requestFullscreen = () => Promise.reject(new TypeError("refused"));
+      });
+    }
     if (spec.noWebGl) {
       await page.evaluateOnNewDocument(() => {
         const getContext = HTMLCanvasElement.prototype.getContext;
@@ -131,7 +136,7 @@ async function runCase(browser, spec) {
     }
     await page.goto(`http://127.0.0.1:${server.address().port}/`);
     await page.waitForSelector("#question:not([hidden])", { timeout: caseTimeout });
-    await page.click("#no");
+    await page.click(spec.answer === "yes" ? "#yes" : "#no");
     await spec.until(page);
     await page.screenshot({ path: path.join(outDir, spec.name + "-page.png") });
     const shots = await page.evaluate(() => window.halmwindShots);
@@ -220,6 +225,20 @@ async function dropFile(page, name, text) {
   }, name, text);
 }
 
+const fullScreenState = (page) => page.evaluate(() => ({
+  fullScreen: document.fullscreenElement === document.getElementById("canvas"),
+  frames: window.halmwindFrames(),
+}));
+
+// F1 held for two frames, then four frames for the new window to draw.
+async function pressF1(page) {
+  const from = await page.evaluate(() => window.halmwindFrames());
+  await page.keyboard.down("F1");
+  await framesReached(from + 2)(page);
+  await page.keyboard.up("F1");
+  await framesReached(from + 6)(page);
+}
+
 const cases = pictures.map(pictureCase).concat([
   {
     // Escape ends the loop; the page offers to start again and no frame follows.
@@ -258,6 +277,55 @@ const cases = pictures.map(pictureCase).concat([
       if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("Alt+Escape or F10 reached the key table");
       await holdFor("Escape", 3);
       await ended(page);
+      return failures;
+    },
+  },
+  {
+    // Ja: the canvas goes full screen with the click; F1 leaves it and makes the scene anew (the
+    // frame count starts again with the new meadow's first frames), F1 again goes back.
+    name: "full-screen",
+    answer: "yes",
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const seen = [await fullScreenState(page)];
+      await pressF1(page);
+      seen.push(await fullScreenState(page));
+      await pressF1(page);
+      seen.push(await fullScreenState(page));
+      console.log("  full-screen: " + JSON.stringify(seen));
+      const shown = await dialogs(page);
+      if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+      if (seen.map((s) => s.fullScreen).join() !== "true,false,true") {
+        failures.push("full screen went " + seen.map((s) => s.fullScreen).join(" then "));
+      }
+      return failures;
+    },
+  },
+  {
+    // A browser that refuses full screen: the desktop's message, the window stays windowed, and
+    // the request keeps its value, so the first F1 asks for windowed (no message) and the
+    // second for full screen again (refused again).
+    name: "full-screen-refused",
+    answer: "yes",
+    refuseFullScreen: true,
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const refusal = "Mode Switch Failed.\nRunning In Windowed Mode.";
+      // Each dialog is answered with OK, which hands the keyboard back to the canvas.
+      const answer = async () => {
+        const shown = await dialogs(page);
+        for (const button of await page.$$(".dialog button")) await button.click();
+        return shown.filter((d) => d.caption === "Error" && d.text === refusal).length + "/" + shown.length;
+      };
+      const counts = [await answer()];
+      await pressF1(page);
+      counts.push(await answer());
+      await pressF1(page);
+      counts.push(await answer());
+      if (counts.join() !== "1/1,0/0,1/1") failures.push("refusal dialogs after start, F1, F1: " + counts.join(", "));
+      if ((await fullScreenState(page)).fullScreen) failures.push("the canvas is full screen");
       return failures;
     },
   },
