@@ -58,6 +58,10 @@ EM_JS(int, PageRequestFullScreen, (const char *selector, int pass), {
     return 1;
 });
 
+EM_JS(int, PageIsFullScreen, (const char *selector), {
+    return document.fullscreenElement && document.fullscreenElement === document.querySelector(UTF8ToString(selector)) ? 1 : 0;
+});
+
 EM_JS(void, PageLeaveFullScreen, (), {
     if (document.fullscreenElement && document.exitFullscreen) {
         document.exitFullscreen().catch(() => {});
@@ -109,8 +113,9 @@ bool RegisterAppClass(AppClass *)
 bool SwitchDisplayMode(AppWindow *window, int, int, int)
 {
     // The canvas keeps its 800 x 600 drawing buffer; the page scales it to the screen, as the
-    // display would show an 800 x 600 mode.
-    return PageRequestFullScreen(window->canvas, passNumber) != 0;
+    // display would show an 800 x 600 mode. A canvas still full screen from the last window is
+    // in that mode already.
+    return PageIsFullScreen(window->canvas) != 0 || PageRequestFullScreen(window->canvas, passNumber) != 0;
 }
 
 void FullScreenRefused(AppWindow *window)
@@ -190,7 +195,9 @@ bool CloseAppWindow(AppWindow *window)
         glDeleteLists(textOverlay.fontListBase, 256);
         textOverlay.fontListBase = 0;
     }
-    if (window->fullScreen) {
+    // The desktop leaves the mode and sets it again for a full-screen successor; a browser
+    // that is still leaving refuses the new request, so the canvas stays full screen instead.
+    if (window->fullScreen && !(running && fullScreenRequest == 1)) {
         PageLeaveFullScreen();
         PageShowCursor(window->canvas, 1);
     }

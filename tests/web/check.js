@@ -155,8 +155,10 @@ async function runCase(browser, spec) {
 
 const dialogs = (page) => page.$$eval(".dialog", (boxes) =>
   boxes.map((b) => ({ caption: b.querySelector("h1").textContent, text: b.querySelector("p").textContent })));
+// Waits for frame n, or for the end of the program, which shows no more frames.
 const framesReached = (n) => (page) =>
-  page.waitForFunction((n) => window.halmwindFrames() >= n, { timeout: caseTimeout, polling: 100 }, n);
+  page.waitForFunction((n) => window.halmwindFrames() >= n || !document.getElementById("ended").hidden,
+    { timeout: caseTimeout, polling: 100 }, n);
 const ended = (page) => page.waitForSelector("#ended:not([hidden])", { timeout: caseTimeout });
 const reference = (name) => "data:image/png;base64," + fs.readFileSync(path.join(root, "docs", name)).toString("base64");
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -266,7 +268,7 @@ const cases = pictures.map(pictureCase).concat([
       const holdFor = async (key, n) => {
         const from = await frames();
         await page.keyboard.down(key);
-        await page.waitForFunction((n) => window.halmwindFrames() >= n, { timeout: caseTimeout }, from + n);
+        await framesReached(from + n)(page);
         await page.keyboard.up(key);
       };
       await page.keyboard.down("Alt");
