@@ -145,7 +145,7 @@ echo "build_web: the demo"
 nice_run emcmake cmake -S "$root" -B "$build/halmwind" -DCMAKE_BUILD_TYPE=Release \
     -DHALMWIND_WEB_PREFIX="$prefix" -DHALMWIND_BUILD_TESTS=OFF -DHALMWIND_BUILD_TOOLS=OFF \
     -DHALMWIND_BUILD_BENCHMARKS=OFF >/dev/null
-nice_run cmake --build "$build/halmwind" -j "$jobs" --target halmwind_web
+nice_run cmake --build "$build/halmwind" -j "$jobs" --target halmwind_web -- --no-print-directory
 
 # --- the page and its files -------------------------------------------------------------------
 rm -rf "$dist"
