@@ -33,9 +33,4 @@ function parseKeyScript(script) {
   return spans;
 }
 
-// The keys down in frame `frame`: the script's keys whose span holds it.
-function keysDown(spans, frame) {
-  return new Set(spans.filter((s) => frame >= s.first && frame <= s.last).map((s) => s.key));
-}
-
-module.exports = { virtualKeyFromName, parseKeyScript, keysDown };
+module.exports = { virtualKeyFromName, parseKeyScript };
