@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test test-asan fuzz bench shots terrain package test-package clean windows windows64 test-windows test-windows-units
+.PHONY: all setup build run test test-asan fuzz bench shots terrain package test-package clean windows windows64 test-windows test-windows-units web serve-web test-web
 
 all: build
 
@@ -73,5 +73,23 @@ test-windows: build
 test-windows-units:
 	bash tools/test_windows.sh $(BUILD) units
 
+# The browser build, with Emscripten over gl4es: dist/halmwind-web/ holds the page, halmwind.js,
+# halmwind.wasm and the data. Only these targets install Emscripten, Chromium and puppeteer-core.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8080
+
+web:
+	@bash tools/setup_web.sh
+	@JOBS=$(JOBS) bash tools/build_web.sh $(WEB_BUILD)
+
+serve-web:
+	@test -f dist/halmwind-web/index.html || { echo "serve-web: run make web first" >&2; exit 1; }
+	@echo "serve-web: http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends it)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory dist/halmwind-web
+
+# The headless browser check of the web build; pictures go to $(WEB_BUILD)/shots/.
+test-web: web
+	@bash tools/test_web.sh $(WEB_BUILD)
+
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz build-package $(WIN_BUILD) $(WIN64_BUILD) dist
+	rm -rf $(BUILD) build-asan build-fuzz build-package $(WIN_BUILD) $(WIN64_BUILD) $(WEB_BUILD) dist

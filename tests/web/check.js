@@ -1,0 +1,407 @@
+// check.js -- drives the web build in Debian's headless Chromium: answers the start-up question,
+// presses scripted keys by frame number, keeps chosen frames as PNG and checks what the page shows.
+//   node tests/web/check.js DIST_DIR OUT_DIR
+"use strict";
+
+const fs = require("fs");
+const http = require("http");
+const os = require("os");
+const path = require("path");
+const puppeteer = require("puppeteer-core");
+const { parseKeyScript } = require("./key_script");
+
+const [distDir, outDir] = process.argv.slice(2);
+if (!distDir || !outDir) {
+  console.error("usage: node check.js DIST_DIR OUT_DIR");
+  process.exit(2);
+}
+const root = path.resolve(__dirname, "..", "..");
+const browserPath = process.env.CHROMIUM || "/usr/bin/chromium-headless-shell";
+// At about 8 frames a second a case of a hundred frames takes some 15 s.
+const caseTimeout = 120000;
+
+const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+
+// The dist folder on a loopback port. `files` replaces some of its files: a name mapped to null
+// is answered with 404, one mapped to a string or Buffer with that content.
+function serve(files) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, "http://x").pathname).replace(/^\/+/, "") || "index.html";
+    const file = path.join(distDir, path.basename(name));
+    const type = types[path.extname(file)] || "application/octet-stream";
+    if (name in files && files[name] !== null) {
+      response.writeHead(200, { "Content-Type": type });
+      response.end(files[name]);
+    } else if (name in files || !fs.existsSync(file)) {
+      response.writeHead(404);
+      response.end();
+    } else {
+      response.writeHead(200, { "Content-Type": type });
+      fs.createReadStream(file).pipe(response);
+    }
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}
+
+// Installed before the page's own scripts: presses the script's keys on the canvas before each
+// frame and keeps the canvas of each shot frame while it still holds that frame.
+function installHooks(spans, shotFrames) {
+  let frame = 0;
+  const down = new Set();
+  const press = (type, key) => {
+    const event = new KeyboardEvent(type, { keyCode: key, which: key, bubbles: true, cancelable: true });
+    if (event.keyCode !== key) Object.defineProperty(event, "keyCode", { get: () => key });
+    document.getElementById("canvas").dispatchEvent(event);
+  };
+  window.halmwindShots = {};
+  window.halmwindFrames = () => frame;
+  window.halmwindHooks = {
+    before: () => {
+      const next = frame + 1;
+      const want = new Set(spans.filter((s) => next >= s.first && next <= s.last).map((s) => s.key));
+      for (const key of [...down]) if (!want.has(key)) { press("keyup", key); down.delete(key); }
+      for (const key of want) if (!down.has(key)) { press("keydown", key); down.add(key); }
+    },
+    after: () => {
+      frame++;
+      if (shotFrames.includes(frame)) {
+        window.halmwindShots[frame] = document.getElementById("canvas").toDataURL("image/png");
+      }
+    },
+  };
+}
+
+// Pixels of two same-sized images that differ by more than 10% in some channel, outside the rate
+// corner (the top right 160 x 40, which shows the frame rate of the machine).
+async function countDifferences(page, a, b) {
+  return page.evaluate(async (a, b) => {
+    const load = (url) => new Promise((resolve, reject) => {
+      const image = new Image();
+      image.onload = () => resolve(image);
+      image.onerror = reject;
+      image.src = url;
+    });
+    const pixels = (image) => {
+      const c = document.createElement("canvas");
+      c.width = image.width;
+      c.height = image.height;
+      const g = c.getContext("2d");
+      g.drawImage(image, 0, 0);
+      return g.getImageData(0, 0, c.width, c.height);
+    };
+    const [ia, ib] = [pixels(await load(a)), pixels(await load(b))];
+    if (ia.width !== ib.width || ia.height !== ib.height) return { differing: -1, total: 0 };
+    let differing = 0, total = 0;
+    for (let y = 0; y < ia.height; y++) {
+      for (let x = 0; x < ia.width; x++) {
+        if (y < 40 && x >= ia.width - 160) continue;
+        total++;
+        const i = (y * ia.width + x) * 4;
+        for (let k = 0; k < 3; k++) {
+          if (Math.abs(ia.data[i + k] - ib.data[i + k]) > 25) { differing++; break; }
+        }
+      }
+    }
+    return { differing, total };
+  }, a, b);
+}
+
+async function runCase(browser, spec) {
+  const files = spec.files || {};
+  const server = await serve(files);
+  const page = await browser.newPage();
+  const problems = [];
+  page.on("console", (m) => {
+    // The page's fetch of a file the case withholds shows as a failed load, and only that.
+    const withheld = Object.values(files).includes(null) && /Failed to load resource: .* 404/.test(m.text());
+    if (m.type() === "error" && !withheld) problems.push("console: " + m.text());
+  });
+  page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
+  try {
+    await page.setViewport({ width: 900, height: 720 });
+    const spans = parseKeyScript(spec.keys || "");
+    await page.evaluateOnNewDocument(installHooks, spans, spec.shots || []);
+    if (spec.refuseFullScreen) {
+      await page.evaluateOnNewDocument(() => {
+        Element.prototype.requestFullscreen = () => Promise.reject(new TypeError("refused"));
+      });
+    }
+    if (spec.noWebGl) {
+      await page.evaluateOnNewDocument(() => {
+        const getContext = HTMLCanvasElement.prototype.getContext;
+        HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+          return /webgl/.test(type) ? null : getContext.call(this, type, ...rest);
+        };
+      });
+    }
+    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.waitForSelector("#question:not([hidden])", { timeout: caseTimeout });
+    await page.click(spec.answer === "yes" ? "#yes" : "#no");
+    await spec.until(page);
+    await page.screenshot({ path: path.join(outDir, spec.name + "-page.png") });
+    const shots = await page.evaluate(() => window.halmwindShots);
+    for (const [frame, url] of Object.entries(shots)) {
+      fs.writeFileSync(path.join(outDir, `${spec.name}-frame${frame}.png`), Buffer.from(url.split(",")[1], "base64"));
+    }
+    const failures = await spec.check(page, shots);
+    return failures.concat(problems);
+  } catch (error) {
+    return [String(error.message || error)].concat(problems);
+  } finally {
+    await page.close();
+    server.close();
+  }
+}
+
+const dialogs = (page) => page.$$eval(".dialog", (boxes) =>
+  boxes.map((b) => ({ caption: b.querySelector("h1").textContent, text: b.querySelector("p").textContent })));
+// Waits for frame n, or for the end of the program, which shows no more frames.
+const framesReached = (n) => (page) =>
+  page.waitForFunction((n) => window.halmwindFrames() >= n || !document.getElementById("ended").hidden,
+    { timeout: caseTimeout, polling: 100 }, n);
+const ended = (page) => page.waitForSelector("#ended:not([hidden])", { timeout: caseTimeout });
+const reference = (name) => "data:image/png;base64," + fs.readFileSync(path.join(root, "docs", name)).toString("base64");
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The desktop's pictures in docs/ come from halmwind_capture with these key scripts
+// (tools/shots.sh); the web frame of the same script must differ in at most 1% of the pixels.
+const tilt = "Up@2-45", across = "R@2-51", strong = "X@2-200";
+const pictures = [
+  ["meadow", 2, ""],
+  ["wind-steady", 200, `W@1 ${strong} ${tilt} ${across}`],
+  ["wind-gusting", 276, `W@1 A@3 X@2-276 ${tilt} ${across}`],
+  ["wind-vortex", 230, `W@1 A@3 A@5 X@2-230 ${tilt}`],
+  ["wind-dummy", 200, `W@1 A@3 A@5 A@7 ${strong} ${tilt} ${across}`],
+  ["wind-dummyblast", 200, `W@1 A@3 A@5 A@7 A@9 ${strong} ${tilt}`],
+  ["lit", 120, `F4@1 W@1 X@2-100 ${tilt} ${across}`],
+  ["wireframe", 120, `F3@1 W@1 X@2-100 ${tilt} ${across}`],
+];
+
+function pictureCase([name, frame, keys]) {
+  return {
+    name,
+    keys,
+    shots: [frame],
+    until: framesReached(frame),
+    check: async (page, shots) => {
+      const failures = [];
+      const shown = await dialogs(page);
+      if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+      if (!shots[frame]) return failures.concat(`frame ${frame} was not kept`);
+      const { differing, total } = await countDifferences(page, shots[frame], reference(name + ".png"));
+      const share = (100 * differing / total).toFixed(2);
+      console.log(`  ${name}: frame ${frame} differs from docs/${name}.png in ${differing} of ${total} pixels (${share}%)`);
+      if (differing < 0 || differing > total / 100) failures.push(`${name} differs in ${share}% of the pixels`);
+      return failures;
+    },
+  };
+}
+
+// A bad-input case: the page is served with `files` in place of the data, the program must show
+// exactly the dialogs `expected` (caption "Error", text matching) and go on or end as told.
+function badInputCase(name, files, expected, endsProgram) {
+  return {
+    name,
+    files,
+    until: endsProgram ? ended : framesReached(5),
+    check: async (page) => {
+      const shown = await dialogs(page);
+      const ok = shown.length === expected.length &&
+        expected.every((pattern, i) => shown[i].caption === "Error" && pattern.test(shown[i].text));
+      const failures = ok ? [] : [`expected dialogs ${expected}, got ${JSON.stringify(shown)}`];
+      const hasEnded = await page.$eval("#ended", (e) => !e.hidden);
+      if (hasEnded !== endsProgram) failures.push(endsProgram ? "the program went on" : "the program ended");
+      return failures;
+    },
+  };
+}
+
+const brokenCg = "struct appin { float4 position : POSITION; };\nvfconn main(appin IN) { return 1 +; }\n";
+
+// Drops a file on the page as a user would, through a DataTransfer.
+async function dropFile(page, name, text) {
+  await page.evaluate((name, text) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([text], name));
+    document.dispatchEvent(new DragEvent("drop", { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, name, text);
+}
+
+const fullScreenState = (page) => page.evaluate(() => ({
+  fullScreen: document.fullscreenElement === document.getElementById("canvas"),
+  frames: window.halmwindFrames(),
+}));
+
+// F1 held for two frames, then four frames for the new window to draw.
+async function pressF1(page) {
+  const from = await page.evaluate(() => window.halmwindFrames());
+  await page.keyboard.down("F1");
+  await framesReached(from + 2)(page);
+  await page.keyboard.up("F1");
+  await framesReached(from + 6)(page);
+}
+
+const cases = pictures.map(pictureCase).concat([
+  {
+    // Escape ends the loop; the page offers to start again and no frame follows.
+    name: "escape",
+    keys: "Escape@5",
+    until: ended,
+    check: async (page) => {
+      const failures = [];
+      const before = await page.evaluate(() => window.halmwindFrames());
+      await pause(1000);
+      const after = await page.evaluate(() => window.halmwindFrames());
+      if (after !== before) failures.push(`frames went on after the end: ${before} then ${after}`);
+      if (before !== 6) failures.push(`the loop ran ${before} frames; Escape was down in frame 5, so the 6th ends it`);
+      return failures;
+    },
+  },
+  {
+    // Real key presses through the browser: Alt+Escape and F10 never reach the key table (the
+    // program goes on), a plain Escape does (it ends).
+    name: "system-keys",
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const frames = () => page.evaluate(() => window.halmwindFrames());
+      const holdFor = async (key, n) => {
+        const from = await frames();
+        await page.keyboard.down(key);
+        await framesReached(from + n)(page);
+        await page.keyboard.up(key);
+      };
+      await page.keyboard.down("Alt");
+      await holdFor("Escape", 3);
+      await page.keyboard.up("Alt");
+      await holdFor("F10", 3);
+      await framesReached((await frames()) + 3)(page);
+      if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("Alt+Escape or F10 reached the key table");
+      await holdFor("Escape", 3);
+      await ended(page);
+      return failures;
+    },
+  },
+  {
+    // Ja: the canvas goes full screen with the click; F1 leaves it and makes the scene anew (the
+    // frame count starts again with the new meadow's first frames), F1 again goes back.
+    name: "full-screen",
+    answer: "yes",
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const seen = [await fullScreenState(page)];
+      await pressF1(page);
+      seen.push(await fullScreenState(page));
+      await pressF1(page);
+      seen.push(await fullScreenState(page));
+      console.log("  full-screen: " + JSON.stringify(seen));
+      const shown = await dialogs(page);
+      if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+      if (seen.map((s) => s.fullScreen).join() !== "true,false,true") {
+        failures.push("full screen went " + seen.map((s) => s.fullScreen).join(" then "));
+      }
+      return failures;
+    },
+  },
+  {
+    // A browser that refuses full screen: the desktop's message, the window stays windowed, and
+    // the request keeps its value, so the first F1 asks for windowed (no message) and the
+    // second for full screen again (refused again).
+    name: "full-screen-refused",
+    answer: "yes",
+    refuseFullScreen: true,
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const refusal = "Mode Switch Failed.\nRunning In Windowed Mode.";
+      // Each dialog is answered with OK, which hands the keyboard back to the canvas.
+      const answer = async () => {
+        const shown = await dialogs(page);
+        for (const button of await page.$$(".dialog button")) await button.click();
+        return shown.filter((d) => d.caption === "Error" && d.text === refusal).length + "/" + shown.length;
+      };
+      const counts = [await answer()];
+      await pressF1(page);
+      counts.push(await answer());
+      await pressF1(page);
+      counts.push(await answer());
+      if (counts.join() !== "1/1,0/0,1/1") failures.push("refusal dialogs after start, F1, F1: " + counts.join(", "));
+      if ((await fullScreenState(page)).fullScreen) failures.push("the canvas is full screen");
+      return failures;
+    },
+  },
+  badInputCase("no-wind-cg", { "wind.cg": null }, [/^Cannot read the file 'wind\.cg'/], true),
+  badInputCase("empty-wind-cg", { "wind.cg": "" }, [/wind\.cg/], true),
+  badInputCase("broken-wind-cg", { "wind.cg": brokenCg }, [/wind\.cg\(2\)/], true),
+  badInputCase("no-terrain", { "terrain.raw": null }, [/^Konnte die Height Map nicht finden!$/], false),
+  // As on the desktop a short map is no error: the missing tail stays flat and the meadow grows.
+  badInputCase("short-terrain", { "terrain.raw": Buffer.alloc(1000, 7) }, [], false),
+  {
+    // A broken wind.cg dropped on the running page: the scene is made anew with it, which fails
+    // with the compiler's message, and the program ends as it would at start-up.
+    name: "drop-broken-wind-cg",
+    until: async (page) => {
+      await framesReached(3)(page);
+      await dropFile(page, "wind.cg", brokenCg);
+      await ended(page);
+    },
+    check: async (page) => {
+      const shown = await dialogs(page);
+      return shown.length === 1 && shown[0].caption === "Error" && /wind\.cg\(2\)/.test(shown[0].text)
+        ? [] : ["expected one Error dialog with the compiler's line, got " + JSON.stringify(shown)];
+    },
+  },
+  {
+    // Without WebGL the window cannot be made: the dialog says so and the program ends.
+    name: "no-webgl",
+    noWebGl: true,
+    until: ended,
+    check: async (page) => {
+      const shown = await dialogs(page);
+      return shown.length === 1 && shown[0].caption === "Error" && shown[0].text === "Error Creating OpenGL Window"
+        ? [] : ["expected the Error dialog of a failed window, got " + JSON.stringify(shown)];
+    },
+  },
+]);
+
+async function main() {
+  fs.mkdirSync(outDir, { recursive: true });
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "halmwind-chromium-"));
+  const browser = await puppeteer.launch({
+    executablePath: browserPath,
+    headless: "shell",
+    args: [
+      "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--no-sandbox",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync",
+      "--no-first-run", `--user-data-dir=${profile}`,
+    ],
+  });
+  let passed = 0, failed = 0;
+  try {
+    const only = process.env.WEB_CASES ? process.env.WEB_CASES.split(",") : null;
+    for (const spec of cases.filter((c) => !only || only.includes(c.name))) {
+      const started = Date.now();
+      const failures = await runCase(browser, spec);
+      const seconds = ((Date.now() - started) / 1000).toFixed(1);
+      if (failures.length) {
+        failed++;
+        console.log(`FAIL ${spec.name} (${seconds} s)`);
+        for (const f of failures) console.log("  " + f);
+      } else {
+        passed++;
+        console.log(`ok   ${spec.name} (${seconds} s)`);
+      }
+    }
+  } finally {
+    await browser.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed ? 1 : 0);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
