@@ -378,6 +378,21 @@ bool ParsePrimary(Parser &p, int *pos, int end, Expr *out)
         if (args.empty()) {
             return Fail(t, tok.line, "the constructor " + tok.text + "() needs values");
         }
+        // Cg counts the values: all of them, or one scalar spread over a vector, or one matrix
+        // cut down. GLSL would read some other counts in its own way, or refuse them late.
+        int total = 0;
+        bool known = true;
+        for (const Expr &arg : args) {
+            known = known && Known(arg.type);
+            total += arg.type.rows * arg.type.cols;
+        }
+        const int wanted = info.rows * info.cols;
+        const bool spread = args.size() == 1 && IsScalar(args[0].type) && !IsMatrix(info);
+        const bool cut = args.size() == 1 && IsMatrix(args[0].type) && IsMatrix(info);
+        if (known && !spread && !cut && total != wanted) {
+            return Fail(t, tok.line, "the constructor " + tok.text + "() takes " + std::to_string(wanted) +
+                                         " values, not " + std::to_string(total));
+        }
         for (Expr &arg : args) {
             if (arg.intLiteral && info.base == Base::Float && !Convert(t, &arg, MakeTy(Base::Float), tok.line)) {
                 return false;

@@ -155,6 +155,9 @@ TEST_F(CgCauses, ExpressionsKeepTheirGrouping)
     Expect("", "float t = 8; t -= 2.0 - 1.0; o.tc.x = t; float u = 2; u *= 1 + 2; o.tc.y = u;", {7, 6});
     Expect("", "float v[3] = {1, 2, 3}; int i = 0; v[i++] += 10; o.tc = float4(v[0], v[1], v[2], i);", {11, 2, 3, 1});
     Expect("", "float v[3] = {1, 2, 3}; int i = 2; v[--i] *= 5; o.tc = float4(v[0], v[1], v[2], i);", {1, 10, 3, 1});
+    // Through the helper, the operator keeps its Cg meaning: '%' with C's sign, '*' per element.
+    Expect("", "int k[2] = {-7, 9}; int j = 0; k[j++] %= 4; float2x2 m[2]; m[0] = float2x2(1, 2, 3, 4);"
+               " m[1] = m[0]; j = 0; m[j++] *= m[1]; o.tc = float4(k[0], m[0][1], j);", {-3, 9, 16, 1});
     Expect("", "float x = a.x; float y = - -x; o.tc.x = y; o.tc.y = -(-x); o.tc.z = - - -x;", {0.5f, 0.5f, -0.5f});
     Expect("#define NEG(v) -v\n#define TWICE(v) v + v", "float x = a.x; o.tc.x = NEG(-x); o.tc.y = 3 * TWICE(x);",
            {0.5f, 2});

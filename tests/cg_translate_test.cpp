@@ -227,6 +227,7 @@ TEST(CgTranslate, FailuresNameTheLine)
         {body + "float4x4 M = 0;\no.HPos = M * IN.position;\n}\n", 6, "element by element in Cg"},
         {body + "float4x4 M = 0;\no.HPos.x = M._m40;\n}\n", 6, "'._m40' reads past the end of a float4x4"},
         {body + "o.HPos = glstate.light[0].ambient;\n}\n", 5, "'glstate.light' is not available in this profile"},
+        {body + "o.HPos = float4(IN.position.xy, IN.position);\n}\n", 5, "float4() takes 4 values, not 6"},
         {body + "if (IN.position) o.HPos = 1;\n}\n", 5, "the condition is a float4"},
         {body + "o.HPos = IN.position.xyq;\n}\n", 5, "'xyq' is not a member of float4"},
         {body + "float3 v = IN.position.xy;\n}\n", 5, "cannot convert float2 to float3"},
