@@ -103,6 +103,20 @@ size_t PpNumberLength(const std::string &src, size_t i)
     return i - b;
 }
 
+// Whether text[pos...] is a dot and a name, as a swizzle that follows a number is.
+static bool IsSwizzleTail(const std::string &text, size_t pos)
+{
+    if (text[pos] != '.' || pos + 1 >= text.size() || !IsIdentifierStart(text[pos + 1])) {
+        return false;
+    }
+    for (size_t i = pos + 2; i < text.size(); i++) {
+        if (!IsIdentifierChar(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Takes the preprocessor's tokens as the parser's: numbers lose Cg's suffixes, and what no
 // rule of the language reads is refused here, with its line.
 bool TakeTokens(Translator &t, const CgPreprocessResult &in)
@@ -120,10 +134,15 @@ bool TakeTokens(Translator &t, const CgPreprocessResult &in)
             if (!LexNumber(t, pp.text, &pos, pp.line, &tok.text)) {
                 return false;
             }
-            if (pos != pp.text.size()) {
+            tok.kind = TokenKind::Number;
+            // C's rule makes 1.5.xx one preprocessing number; in Cg it is a swizzle of 1.5.
+            if (pos != pp.text.size() && IsSwizzleTail(pp.text, pos)) {
+                t.tokens.push_back(tok);
+                t.tokens.push_back(Token{TokenKind::Punct, ".", pp.line, false, -1, 0});
+                tok = Token{TokenKind::Identifier, pp.text.substr(pos + 1), pp.line, false, -1, 0};
+            } else if (pos != pp.text.size()) {
                 return Fail(t, pp.line, "malformed number");
             }
-            tok.kind = TokenKind::Number;
         } else if (pp.text[0] == '#') {
             return Fail(t, pp.line, "unexpected '#' outside a preprocessor directive");
         } else if (pp.text[0] == '"') {

@@ -278,10 +278,12 @@ void SetOurUniforms(GLuint program, const CgTranslation &t, const Directives &d,
         GLenum type = 0;
         glGetActiveUniform(program, GLuint(i), sizeof raw, &length, &elements, &type, raw);
         const std::string glsl(raw, size_t(length));
+        // The table lists each value the application sets ("w[1]", "lamp.colour"); their first
+        // parts name the GLSL variable and its Cg name.
         const std::string name = CgUniformName(glsl, elements, [&](const std::string &first) {
             for (const CgUniform &u : t.uniforms) {
-                if (u.glslName == first) {
-                    return u.name;
+                if (u.glslName.substr(0, u.glslName.find_first_of(".[")) == first) {
+                    return u.name.substr(0, u.name.find_first_of(".["));
                 }
             }
             return std::string();

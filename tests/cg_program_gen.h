@@ -5,25 +5,25 @@
 #include <cstdint>
 #include <string>
 
-// Which constructs a program may use. The ones off by default are those today's translator
-// gets wrong; each names the fault it shows. Turn each on once its fault is fixed (and try it
-// first with HALMWIND_ORACLE_ENABLE=name,name... in the environment of the random test).
+// Which constructs a program may use. All are on by default; the comment beside each of the later
+// ones names the translator fault it once showed, and HALMWIND_ORACLE_DISABLE=name,name... in
+// the environment of the random test leaves such constructs out while one looks for another.
 struct CgGenOptions {
     int statements = 10;                 // at the top level of main
     bool matrices = true;                // float2x2..float4x4 values, mul(), transpose()
     bool loops = true;                   // for with a bounded trip count
     bool branches = true;                // if / else
     bool compoundAssignments = true;     // x op= expression
-    bool bareCompoundRightSides = false; // x /= 1.25 + y unparenthesised: op= regroups its right side
+    bool bareCompoundRightSides = true;  // x /= 1.25 + y unparenthesised: op= regrouped its right side
     bool arrays = true;                  // a local array indexed by a loop counter
-    bool incrementInIndex = false;       // a[i++] += x: the target is evaluated twice
-    bool nestedNegation = false;         // - -x written with a space becomes --x
-    bool intLibraryArguments = false;    // sqrt(2), exp2(-1) are truncated back to int
-    bool scalarMatrixCasts = false;      // (float3x3)s becomes s times the identity
-    bool vectorConditions = false;       // ?: with a bool-vector condition is refused
-    bool boolVectorLogic = false;        // &&, ||, ! on bool vectors are refused (needs vectorConditions)
-    bool refract = false;                // refract(I, N, eta) turns N into a scalar
-    bool bareGlobalUniforms = false;     // a global without static is not made a uniform
+    bool incrementInIndex = true;        // a[i++] += x: the target was evaluated twice
+    bool nestedNegation = true;          // - -x written with a space became --x
+    bool intLibraryArguments = true;     // sqrt(2), exp2(-1) were truncated back to int
+    bool scalarMatrixCasts = true;       // (float3x3)s became s times the identity
+    bool vectorConditions = true;        // ?: with a bool-vector condition was refused
+    bool boolVectorLogic = true;         // &&, ||, ! on bool vectors were refused (needs vectorConditions)
+    bool refract = true;                 // refract(I, N, eta) turned N into a scalar
+    bool bareGlobalUniforms = true;      // a global without static was not made a uniform
 };
 
 // A program with entry function main; the same seed and options give the same text.
