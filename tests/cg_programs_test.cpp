@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cg_translate.h"
+#include "tests/feedback_capture.h"
 #include "tests/gl_fixture.h"
 
 namespace {
@@ -35,45 +36,13 @@ protected:
             *why = translation.error;
             return {};
         }
-        GLuint shader = glCreateShader(GL_VERTEX_SHADER);
-        const char *text = translation.glsl.c_str();
-        glShaderSource(shader, 1, &text, nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char log[4096] = {};
-            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-            *why = RewriteGlslLog(log, "test.cg") + "\n" + translation.glsl;
-            glDeleteShader(shader);
+        GLuint program = BuildCaptureProgram(translation, {"gl_Position", "gl_TexCoord[0]"}, "test.cg", why);
+        if (!program) {
             return {};
         }
-        GLuint program = glCreateProgram();
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
-        for (const CgVaryingInput &input : translation.inputs) {
-            if (input.source == CgInputSource::Attribute) {
-                glBindAttribLocation(program, GLuint(input.attribIndex), input.glslName.c_str());
-            }
-        }
-        const char *captured[] = {"gl_Position", "gl_TexCoord[0]"};
-        glTransformFeedbackVaryings(program, 2, captured, GL_INTERLEAVED_ATTRIBS);
-        glLinkProgram(program);
-        glGetProgramiv(program, GL_LINK_STATUS, &ok);
         std::vector<float> out(vertices.size() * 8, -12345.0f);
-        if (!ok) {
-            *why = "the program did not link";
-            glDeleteProgram(program);
-            return {};
-        }
-        GLuint buffer = 0;
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
-        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, GLsizeiptr(out.size() * sizeof(float)), nullptr, GL_STREAM_READ);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
-        glUseProgram(program);
-        glEnable(GL_RASTERIZER_DISCARD);
-        glBeginTransformFeedback(GL_POINTS);
+        FeedbackCapture capture;
+        BeginCapture(&capture, program, out.size());
         glBegin(GL_POINTS);
         for (const Input &v : vertices) {
             glNormal3fv(v.normal);
@@ -82,13 +51,12 @@ protected:
             glVertex4fv(v.position);
         }
         glEnd();
-        glEndTransformFeedback();
-        glDisable(GL_RASTERIZER_DISCARD);
-        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, GLsizeiptr(out.size() * sizeof(float)), out.data());
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
-        glDeleteBuffers(1, &buffer);
-        glUseProgram(0);
+        const int written = EndCapture(&capture, out.data());
         glDeleteProgram(program);
+        if (written != int(vertices.size())) {
+            *why = "captured " + std::to_string(written) + " of " + std::to_string(vertices.size()) + " vertices";
+            return {};
+        }
         return out;
     }
 

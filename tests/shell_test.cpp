@@ -65,10 +65,10 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        static AppClass appClass = {"OpenGL"};
+        static AppClass appClass = {nullptr, AppClassName};
         ASSERT_TRUE(RegisterAppClass(&appClass));
         window.keys = &keys;
-        window.window = GlTest::window;
+        window.handles.window = GlTest::window;
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
     bool QuitPosted()
@@ -101,7 +101,7 @@ TEST_F(WindowProc, OnlyRestoreAndMaximiseMakeTheWindowVisible)
 {
     SDL_Event e = {};
     e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(window.window);
+    e.window.windowID = SDL_GetWindowID(window.handles.window);
     e.window.event = SDL_WINDOWEVENT_MINIMIZED;
     window.visible = 1;
     AppWindowProc(&window, e);
