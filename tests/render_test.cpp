@@ -349,6 +349,10 @@ TEST_F(Render, MarkerOnlyInTheRingModesWithTheLineOnlyInDummy)
         std::vector<uint8_t> rgb = ReadPixels();
         const bool ring = mode == Dummy || mode == DummyBlast;
         EXPECT_EQ(YellowAt(rgb, centreX - radius - 0.025, centreY, 8.0), ring);
+        // The ring is 0.05 wide, from the radius outwards: some 8 pixels further out or in
+        // lies the ground.
+        EXPECT_FALSE(YellowAt(rgb, centreX - radius - 0.3, centreY, 8.0));
+        EXPECT_FALSE(YellowAt(rgb, centreX - radius + 0.25, centreY, 8.0));
         EXPECT_EQ(YellowAt(rgb, centreX + 0.6 * radius / 2, centreY + 0.8 * radius / 2, 8.0), mode == Dummy);
         EXPECT_EQ(CountPixels(rgb, 255, 255, 0) > 0, ring);
     }
