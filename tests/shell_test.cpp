@@ -268,6 +268,8 @@ TEST_F(OpenedWindow, FirstFrameAfterARestoreGetsThePause)
     SDL_Delay(300);
     WindowEvent(SDL_WINDOWEVENT_RESTORED);
     EXPECT_EQ(window.visible, 1);
+    // The frame measures from Last time: nothing but a frame may move it.
+    EXPECT_EQ(window.lastTime, lastFrame);
     ComposeFrame(&window);
     const float elapsed = ElapsedMilliseconds(window.lastTime, lastFrame, window.secondsPerTick);
     EXPECT_GE(elapsed, 300.0f);
