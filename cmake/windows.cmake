@@ -1,9 +1,16 @@
-# windows.cmake -- the 32-bit Windows build: halmwind.exe over Win32, WGL, OPENGL32 and GLU32; the
-# portable core's unit tests as halmwind_unit_tests.exe, run under Wine; dist/halmwind-win32.zip.
+# windows.cmake -- the Windows build: halmwind.exe over Win32, WGL, OPENGL32 and GLU32; the
+# portable core's unit tests as halmwind_unit_tests.exe, run under Wine; the zip for users,
+# dist/halmwind-win32.zip from the 32-bit toolchain and dist/halmwind-win64.zip from the 64-bit one.
 
-# The x87 unit keeps doubles in 80 bits and rounds them at unpredictable places; SSE2 rounds
-# every double operation as x86-64 does, so the values the tests fix come out bit for bit alike.
-target_compile_options(halmwind_core PUBLIC -msse2 -mfpmath=sse)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(HALMWIND_WINDOWS_BITS 64)
+else()
+    set(HALMWIND_WINDOWS_BITS 32)
+    # The x87 unit keeps doubles in 80 bits and rounds them at unpredictable places; SSE2 rounds
+    # every double operation as x86-64 does, so the values the tests fix come out bit for bit
+    # alike. The 64-bit compiler does so already.
+    target_compile_options(halmwind_core PUBLIC -msse2 -mfpmath=sse)
+endif()
 target_link_libraries(halmwind_core PUBLIC opengl32 glu32 gdi32 user32 kernel32)
 # The compiler's runtime goes into the .exe: nothing but Windows' own DLLs is needed.
 set(HALMWIND_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
@@ -21,10 +28,12 @@ if(HALMWIND_BUILD_TESTS)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${HALMWIND_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-    # The tests of the portable core, the same files the Linux build runs.
+    # The tests of the portable core, the same files the Linux build runs, and the one Win32 call
+    # pair whose form depends on the width of a pointer.
     set(HALMWIND_PORTABLE_TESTS
         tests/cg_translate_test.cpp tests/displacement_parity_test.cpp tests/grass_field_test.cpp
-        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp)
+        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp
+        tests/win32/window_record_test.cpp)
     add_executable(halmwind_unit_tests ${HALMWIND_PORTABLE_TESTS})
     target_compile_options(halmwind_unit_tests PRIVATE ${HALMWIND_WARNINGS})
     target_compile_definitions(halmwind_unit_tests PRIVATE HALMWIND_DATA_DIR="data")
@@ -34,7 +43,8 @@ endif()
 
 # The zip for Windows users: the program, its two data files, a short README.txt and the licence.
 set(HALMWIND_DIST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/dist)
-set(HALMWIND_ZIP ${HALMWIND_DIST_DIR}/halmwind-win32.zip)
+set(HALMWIND_ZIP_NAME halmwind-win${HALMWIND_WINDOWS_BITS}.zip)
+set(HALMWIND_ZIP ${HALMWIND_DIST_DIR}/${HALMWIND_ZIP_NAME})
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/README-win32.txt.in ${CMAKE_BINARY_DIR}/zip/README.txt
     NEWLINE_STYLE CRLF)
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/zip/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
@@ -47,7 +57,7 @@ add_custom_command(OUTPUT ${HALMWIND_ZIP}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/zip
     DEPENDS halmwind ${CMAKE_CURRENT_SOURCE_DIR}/data/terrain.raw ${CMAKE_CURRENT_SOURCE_DIR}/data/wind.cg
         ${CMAKE_BINARY_DIR}/zip/README.txt ${CMAKE_BINARY_DIR}/zip/LICENSE.txt
-    COMMENT "Packing dist/halmwind-win32.zip")
+    COMMENT "Packing dist/${HALMWIND_ZIP_NAME}")
 add_custom_target(halmwind_zip ALL DEPENDS ${HALMWIND_ZIP})
 
 if(HALMWIND_BUILD_TESTS)

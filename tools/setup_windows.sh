@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
 # setup_windows.sh -- installs what the Windows targets need, only when missing: the mingw-w64
-# cross compiler for i686 (posix threads), zip, and for the tests Wine in a 32-bit flavour with
-# the 32-bit Mesa drivers and Debian's GoogleTest sources. make run and make test never call it.
-#   tools/setup_windows.sh build   the cross compiler and zip
-#   tools/setup_windows.sh test    the above, Wine and its 32-bit GL, the GoogleTest sources
+# cross compiler (posix threads) and zip, and for the tests Wine with the Mesa drivers of the
+# same width and Debian's GoogleTest sources. make run and make test never call it.
+#   tools/setup_windows.sh build [32|64]   the cross compiler for i686 (32) or x86_64 (64), zip
+#   tools/setup_windows.sh test [32|64]    the above, and Wine of that width with its GL
 set -euo pipefail
 what=${1:-test}
+bits=${2:-32}
 
-packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 zip)
+case "$bits" in
+32) packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 zip) ;;
+64) packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip) ;;
+*)
+    echo "setup_windows: the width is 32 or 64, not '$bits'" >&2
+    exit 2
+    ;;
+esac
 i386=()
 if [ "$what" = test ]; then
-    packages+=(googletest wine xvfb xauth xdotool imagemagick x11-utils fonts-comic-neue)
-    i386=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+    packages+=(googletest xvfb xauth xdotool imagemagick x11-utils fonts-comic-neue)
+    if [ "$bits" = 32 ]; then
+        packages+=(wine)
+        i386=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+    else
+        # wine64 alone: the wine package's launcher runs 64-bit programs through it.
+        packages+=(wine wine64 libgl1 libglx-mesa0 libgl1-mesa-dri)
+    fi
 fi
 
 source "$(dirname "$0")/packages.sh"

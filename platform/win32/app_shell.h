@@ -10,4 +10,8 @@ constexpr UINT ToggleMessage = WM_USER + 1;
 
 bool SwitchDisplayMode(int width, int height, int bitsPerPixel);
 
+// The AppWindow a window carries in its user data, set when the window is created.
+AppWindow *GetWindowRecord(HWND hWnd);
+void SetWindowRecord(HWND hWnd, void *window);
+
 LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -15,13 +15,37 @@ static void PaintFrame(AppWindow *window)
     SwapBuffers(window->handles.deviceContext);
 }
 
+// The window's user data holds the AppWindow. A 32-bit LONG holds a pointer only on 32-bit
+// Windows; the 64-bit build stores it through the pointer-sized twins of the same calls.
+#ifdef _WIN64
+AppWindow *GetWindowRecord(HWND hWnd)
+{
+    return reinterpret_cast<AppWindow *>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+}
+
+void SetWindowRecord(HWND hWnd, void *window)
+{
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+}
+#else
+AppWindow *GetWindowRecord(HWND hWnd)
+{
+    return reinterpret_cast<AppWindow *>(GetWindowLongA(hWnd, GWL_USERDATA));
+}
+
+void SetWindowRecord(HWND hWnd, void *window)
+{
+    SetWindowLongA(hWnd, GWL_USERDATA, LONG(reinterpret_cast<LONG_PTR>(window)));
+}
+#endif
+
 LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    AppWindow *window = reinterpret_cast<AppWindow *>(GetWindowLongA(hWnd, GWL_USERDATA));
+    AppWindow *window = GetWindowRecord(hWnd);
     switch (message) {
     case WM_CREATE: {
         CREATESTRUCTA *creation = reinterpret_cast<CREATESTRUCTA *>(lParam);
-        SetWindowLongA(hWnd, GWL_USERDATA, LONG(reinterpret_cast<LONG_PTR>(creation->lpCreateParams)));
+        SetWindowRecord(hWnd, creation->lpCreateParams);
         return 0;
     }
     case WM_SIZE:
