@@ -290,7 +290,8 @@ void PressKeys(const std::string &windowId, const std::string &keys)
     }
     const char *hold = std::getenv("HALMWIND_TEST_KEY_HOLD");
     std::string seconds = hold && *hold ? hold : "0.3";
-    std::string command = "xdotool windowfocus --sync " + windowId + " 2>/dev/null";
+    // xdotool waits for the focus without end when the window has gone in the meantime.
+    std::string command = "timeout 20 xdotool windowfocus --sync " + windowId + " 2>/dev/null";
     std::istringstream names(keys);
     std::string key;
     while (names >> key) {
@@ -313,7 +314,7 @@ void PressKeys(const std::string &windowId, const std::string &keys)
 
 void HoldKey(const std::string &windowId, const std::string &key, double seconds)
 {
-    RunCommand("xdotool windowfocus --sync " + windowId + " 2>/dev/null; xdotool keydown " + key +
+    RunCommand("timeout 20 xdotool windowfocus --sync " + windowId + " 2>/dev/null; xdotool keydown " + key +
                "; sleep " + std::to_string(seconds) + "; xdotool keyup " + key);
 }
 
@@ -384,7 +385,8 @@ std::string OpenWindowed(RunningProgram &program, const std::string &directory)
 static std::string RateCorner(const std::string &windowId)
 {
     const std::string path = std::string(::testing::TempDir()) + "halmwind_corner.ppm";
-    RunCommand("import -window " + windowId + " -crop 200x40+600+0 -depth 8 ppm:" + path + " 2>/dev/null");
+    // import, like xdotool, can wait without end on a window that goes while it reads it.
+    RunCommand("timeout 20 import -window " + windowId + " -crop 200x40+600+0 -depth 8 ppm:" + path + " 2>/dev/null");
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -434,7 +436,7 @@ bool TestingWindowsBuild()
 Picture TakePicture(const std::string &windowId, const std::string &path)
 {
     Picture picture;
-    RunCommand("import -window " + windowId + " -depth 8 ppm:" + path);
+    RunCommand("timeout 20 import -window " + windowId + " -depth 8 ppm:" + path);
     FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) {
         return picture;
