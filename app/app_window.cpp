@@ -1,5 +1,82 @@
-// app_window.cpp -- the shell's arithmetic that both platforms share.
+// app_window.cpp -- the shell's work that every platform does alike: the defaults, the
+// projection, the portable side of the window messages and of one frame.
 #include "app/app_window.h"
+
+#include <cstring>
+
+#include "platform/gl_access.h"
+#include "ui/controls.h"
+#include "ui/frame.h"
+
+int32_t running;
+int32_t fullScreenRequest;
+
+void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass)
+{
+    std::memset(window, 0, sizeof *window);
+    std::memset(keys, 0, sizeof *keys);
+    window->keys = keys;
+    window->appClass = appClass;
+    window->title = AppWindowTitle;
+    window->width = AppWindowWidth;
+    window->height = AppWindowHeight;
+    window->colourDepth = AppWindowColourDepth;
+    window->fullScreen = 1;
+}
+
+void SetProjection(int width, int height)
+{
+    // A window sized to no height would divide by zero.
+    if (height <= 0) {
+        height = 1;
+    }
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void ShowAppWindow(AppWindow *window)
+{
+    window->visible = 1;
+    SetProjection(window->width, window->height);
+    // A key held across a toggle counts as released until it is pressed again.
+    std::memset(window->keys->down, 0, sizeof window->keys->down);
+}
+
+void ResizeAppWindow(AppWindow *window, int clientWidth, int clientHeight)
+{
+    window->visible = 1;
+    SetProjection(clientWidth, clientHeight);
+}
+
+void MinimiseAppWindow(AppWindow *window)
+{
+    window->visible = 0;
+}
+
+bool SetKey(AppWindow *window, uintptr_t virtualKey, bool down)
+{
+    if (virtualKey >= uintptr_t(KeyCount)) {
+        return false;
+    }
+    window->keys->down[virtualKey] = down ? 1 : 0;
+    return true;
+}
+
+void FlipFullScreenRequest()
+{
+    fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
+}
+
+void RunFrame(AppWindow *window, uint32_t now)
+{
+    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
+    window->lastTime = now;
+    DrawFrame();
+}
 
 float ElapsedMilliseconds(uint32_t now, uint32_t last, float secondsPerTick)
 {

@@ -259,14 +259,11 @@ TEST_F(ModeSwitch, FailureIsNamedAndTheWindowStaysAWindow)
     }
     SDL_Window *testWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext testContext = SDL_GL_GetCurrentContext();
-    KeyState keys = {};
-    AppWindow window = {};
-    window.keys = &keys;
+    KeyState keys;
+    AppWindow window;
+    AppClass appClass = {nullptr, AppClassName};
+    InitAppWindow(&window, &keys, &appClass);
     window.title = "Halmwind mode switch";
-    window.width = 800;
-    window.height = 600;
-    window.colourDepth = 32;
-    window.fullScreen = 1;
     MessageCapture messages;
     bool opened = OpenAppWindow(&window);
     CloseAppWindow(&window);

@@ -179,8 +179,24 @@ TEST_F(Controls, OppositeKeysTogetherLeaveTheValue)
     EXPECT_EQ(windSettings.direction, 1.0f);
 }
 
-TEST_F(Controls, CameraKeysHaveNoLimits)
+TEST_F(Controls, CameraKeysStepByTheirStepsAndHaveNoLimits)
 {
+    // One frame of each key: 0.1 for the distance, 0.8 degrees for tilt and heading.
+    const struct {
+        int key;
+        float *value;
+        float step;
+    } steps[] = {{KeyPageUp, &camera.distance, -0.1f}, {KeyPageDown, &camera.distance, 0.1f},
+                 {KeyUp, &camera.tilt, -0.8f},        {KeyDown, &camera.tilt, 0.8f},
+                 {KeyRight, &camera.heading, 0.8f},   {KeyLeft, &camera.heading, -0.8f}};
+    for (const auto &s : steps) {
+        ResetControls();
+        const float before = *s.value;
+        Hold({s.key}, 1);
+        EXPECT_EQ(*s.value, before + s.step) << "key " << s.key;
+    }
+    ResetControls();
+
     Hold({KeyPageDown}, 300);
     EXPECT_GT(camera.distance, 0.0f);
     Hold({KeyDown}, 500);

@@ -130,7 +130,7 @@ TEST_F(Overlay, NumbersAreWrittenAsTheUserReadsThem)
     }
 }
 
-TEST_F(Overlay, RateLineMovesInOnlyWhenItsInkWouldPassTheEdge)
+TEST_F(Overlay, RateLineKeepsTheLeftColumnsMarginOnTheRight)
 {
     // Every glyph 0.6 wide with its ink from 0.05 to 0.55: "FPS:  59" ends its ink at 4.75.
     const GlyphMetrics saved[256] = {};
@@ -144,11 +144,19 @@ TEST_F(Overlay, RateLineMovesInOnlyWhenItsInkWouldPassTheEdge)
     EXPECT_FLOAT_EQ(LineInkEnd("FPS:  59   "), 4.75f);
     OverlayLine lines[OverlayMaxLines];
     int count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
-    EXPECT_EQ(lines[count - 1].x, FourByThreeHalfWidth - LineInkEnd("FPS:  59"));
-    // The other lines stay where they are; a wider view keeps the rate at 16.
+    // The ink ends as far inside the right edge as the left column starts inside the left one.
+    EXPECT_FLOAT_EQ(lines[count - 1].x + LineInkEnd("FPS:  59"), 19.0f);
     EXPECT_EQ(lines[0].x, -19.0f);
+    // A wider window widens both margins alike.
     count = ComposeOverlayLines(lines, 30.0f);
-    EXPECT_EQ(lines[count - 1].x, 16.0f);
+    EXPECT_FLOAT_EQ(lines[count - 1].x, 19.0f - 4.75f);
+    // A rate whose ink ends inside the margin stays at 16.
+    frameRateCounter.shownRate = 1;
+    for (GlyphMetrics &m : textOverlay.glyphMetrics) {
+        m.cellIncX = 0.3f;
+    }
+    count = ComposeOverlayLines(lines, FourByThreeHalfWidth);
+    EXPECT_EQ(lines[count - 1].x, 16.0f) << LineInkEnd(lines[count - 1].text);
     EXPECT_EQ(FitLineX(16.0f, 3.0f, 19.0f), 16.0f);
     EXPECT_EQ(FitLineX(16.0f, 3.5f, 19.0f), 15.5f);
     std::memcpy(textOverlay.glyphMetrics, saved, sizeof saved);

@@ -49,6 +49,9 @@ std::string WaitForWindow(const std::string &name, double seconds);
 // replaced it. Its id or "".
 std::string WaitForWindowOtherThan(const std::string &name, const std::string &previousId, double seconds);
 
+// Waits up to `seconds` until the window is gone or unmapped; false when it still shows.
+bool WaitForWindowGone(const std::string &windowId, double seconds);
+
 // Focuses the window and presses each key (xdotool key names, blank-separated) in turn.
 void PressKeys(const std::string &windowId, const std::string &keys);
 

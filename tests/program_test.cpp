@@ -76,17 +76,21 @@ TEST(Program, F1RecreatesTheWindowAfterTheModeSwitchFails)
     } else {
         EXPECT_EQ(WindowSize(first), "Width:800Height:600");
     }
-    // The first toggle asks for a window: no message this time.
+    // The first toggle asks for a window: no message this time. The first window going is the
+    // program's sign that it took the key; the second comes once the old one is released.
     PressKeys(first, "F1");
-    std::string second = WaitForWindowOtherThan("Halmwind", first, 20);
-    ASSERT_NE(second, "") << ReadStderr(program);
+    ASSERT_TRUE(WaitForWindowGone(first, 60)) << "F1 was lost: the first window is still there\n"
+                                              << ReadStderr(program);
+    std::string second = WaitForWindowOtherThan("Halmwind", first, 60);
+    ASSERT_NE(second, "") << "F1 was taken, but no second window came\n" << ReadStderr(program);
     EXPECT_EQ(WaitForWindow("Error", 1), "");
     // The second asks for full screen again, and fails again.
     PressKeys(second, "F1");
-    error = WaitForWindow("Error", 20);
+    ASSERT_TRUE(WaitForWindowGone(second, 60)) << "the second F1 was lost";
+    error = WaitForWindow("Error", 60);
     ASSERT_NE(error, "") << "no mode-switch message after the second toggle";
     PressKeys(error, "Return");
-    std::string third = WaitForWindowOtherThan("Halmwind", second, 20);
+    std::string third = WaitForWindowOtherThan("Halmwind", second, 60);
     ASSERT_NE(third, "");
     PressKeys(third, "Escape");
     EXPECT_EQ(WaitForExit(program, 20), 0);
@@ -164,7 +168,7 @@ TEST(Program, ChosenDriverWithoutGlCannotCreateTheWindow)
     EXPECT_EQ(WaitForWindow("Halmwind", 0.1), "");
 }
 
-TEST(Program, KeysChangeWhatTheScreenShows)
+TEST(Program, KeysChangeWhatTheScreenShowsAndSystemKeysDoNot)
 {
     std::string dir = MakeRunDirectory("keys", {"wind.cg", "terrain.raw"});
     RunningProgram program;
@@ -189,6 +193,13 @@ TEST(Program, KeysChangeWhatTheScreenShows)
         Picture after = TakePicture(id, shot);
         EXPECT_GE(ChangedPixels(before, after), step.atLeast) << step.keys;
         before = after;
+        if (step.keys == steps[0].keys) {
+            // The steady wind on, nothing moves by itself. Real X key events with Alt held are
+            // system keys: they never reach the key table.
+            PressKeys(id, "alt+w alt+a alt+F1");
+            EXPECT_EQ(ChangedPixels(before, TakePicture(id, shot)), 0) << "a system key changed the picture";
+            ASSERT_FALSE(WaitForWindowGone(id, 1.0)) << "Alt+F1 toggled the window";
+        }
     }
     PressKeys(id, "Escape");
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
@@ -202,4 +213,51 @@ TEST(Program, CloseButtonEndsWithZero)
     ASSERT_NE(id, "");
     ASSERT_TRUE(SendCloseRequest(id));
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
+}
+
+namespace {
+
+// The display's current mode as xrandr gives it: "1024x768".
+std::string CurrentMode()
+{
+    return RunCommand("xrandr 2>/dev/null | sed -n 's/.*current \\([0-9]*\\) x \\([0-9]*\\),.*/\\1x\\2/p'");
+}
+
+}  // namespace
+
+TEST(Program, FullScreenLeavesTheDesktopModeAndCursorAsItFoundThem)
+{
+    // A display of 1024 x 768 that offers 800 x 600 too: the switch is made, and undone.
+    std::string display = StartVirtualDisplay("1024x768x24");
+    ASSERT_NE(display, "") << "Xvfb did not start";
+    DisplayOverride restore(display);
+    RunCommand("xrandr --newmode 800x600 40 800 840 968 1056 600 601 605 628; xrandr --addmode screen 800x600");
+    ASSERT_EQ(CurrentMode(), "1024x768");
+    std::string dir = MakeRunDirectory("fullscreen_modes", {"wind.cg", "terrain.raw"});
+    RunningProgram program;
+    ASSERT_TRUE(StartAnswering(program, dir, "Return")) << ReadStderr(program);
+    std::string id = WaitForWindow("Halmwind", 20);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    ASSERT_TRUE(WaitUntilDrawing(id, 60)) << "the full-screen window never drew\n" << ReadStderr(program);
+    EXPECT_EQ(WaitForWindow("Error", 0.1), "") << "the switch was reported as failed";
+    EXPECT_EQ(CurrentMode(), "800x600");
+    EXPECT_TRUE(CursorBlankAt(400, 300));
+
+    // F1 closes the full-screen window: the desktop's mode and the cursor come back at once.
+    PressKeys(id, "F1");
+    std::string windowed = WaitForWindowOtherThan("Halmwind", id, 60);
+    ASSERT_NE(windowed, "") << ReadStderr(program);
+    EXPECT_EQ(CurrentMode(), "1024x768");
+    EXPECT_FALSE(CursorBlankAt(400, 300));
+
+    // Full screen again, then the close button: exit code 0, and the mode as it was.
+    PressKeys(windowed, "F1");
+    id = WaitForWindowOtherThan("Halmwind", windowed, 60);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    ASSERT_TRUE(WaitUntilDrawing(id, 60));
+    EXPECT_EQ(CurrentMode(), "800x600");
+    ASSERT_TRUE(SendCloseRequest(id));
+    EXPECT_EQ(WaitForExit(program, 60), 0) << ReadStderr(program);
+    EXPECT_EQ(CurrentMode(), "1024x768");
+    EXPECT_FALSE(CursorBlankAt(400, 300));
 }

@@ -349,6 +349,10 @@ TEST_F(Render, MarkerOnlyInTheRingModesWithTheLineOnlyInDummy)
         std::vector<uint8_t> rgb = ReadPixels();
         const bool ring = mode == Dummy || mode == DummyBlast;
         EXPECT_EQ(YellowAt(rgb, centreX - radius - 0.025, centreY, 8.0), ring);
+        // The ring is 0.05 wide, from the radius outwards: some 8 pixels further out or in
+        // lies the ground.
+        EXPECT_FALSE(YellowAt(rgb, centreX - radius - 0.3, centreY, 8.0));
+        EXPECT_FALSE(YellowAt(rgb, centreX - radius + 0.25, centreY, 8.0));
         EXPECT_EQ(YellowAt(rgb, centreX + 0.6 * radius / 2, centreY + 0.8 * radius / 2, 8.0), mode == Dummy);
         EXPECT_EQ(CountPixels(rgb, 255, 255, 0) > 0, ring);
     }
@@ -434,7 +438,7 @@ TEST_F(Render, OverlayWritesYellowInItsThreeCorners)
     EXPECT_GT(yellowIn(600, 800, 540, 600), 30) << "top right";
     EXPECT_EQ(yellowIn(300, 600, 200, 400), 0) << "middle";
 
-    // The rate's last digit stays on the screen, the line just inside the right edge: it shows as
+    // The rate's last digit stays on the screen, the line inside the right edge: it shows as
     // many pixels as the same text drawn well inside. A longer rate moves further in, and the
     // lines on the left stay where they were.
     auto columns = [&rgb](int x0, int x1) {
@@ -461,7 +465,8 @@ TEST_F(Render, OverlayWritesYellowInItsThreeCorners)
         rgb = ReadPixels();
         rate[k] = columns(600, 800);
         const int shown = yellowIn(500, 800, 540, 600);
-        EXPECT_GE(rate[k].second, 785) << rates[k];
+        // The left column's margin, its first ink column, is kept on the right too.
+        EXPECT_NEAR(799 - rate[k].second, left.first, 3) << rates[k];
         EXPECT_EQ(columns(0, 400), left) << rates[k];
 
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

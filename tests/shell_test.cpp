@@ -1,4 +1,5 @@
-// shell_test.cpp -- key table, frame timer, the toggle request and the projection guard.
+// shell_test.cpp -- key table, frame timer, the toggle request, the projection, and the program's
+// own window: cleared keys, resize and maximise, the pause after a restore.
 #include <cmath>
 
 #include <SDL.h>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/app_shell.h"
+#include "scene/scene.h"
 #include "tests/gl_fixture.h"
 
 TEST(KeyTable, MapsLayoutKeysToVirtualKeyCodes)
@@ -65,10 +67,10 @@ protected:
     void SetUp() override
     {
         GlTest::SetUp();
-        static AppClass appClass = {"OpenGL"};
+        static AppClass appClass = {nullptr, AppClassName};
         ASSERT_TRUE(RegisterAppClass(&appClass));
         window.keys = &keys;
-        window.window = GlTest::window;
+        window.handles.window = GlTest::window;
         SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     }
     bool QuitPosted()
@@ -101,7 +103,7 @@ TEST_F(WindowProc, OnlyRestoreAndMaximiseMakeTheWindowVisible)
 {
     SDL_Event e = {};
     e.type = SDL_WINDOWEVENT;
-    e.window.windowID = SDL_GetWindowID(window.window);
+    e.window.windowID = SDL_GetWindowID(window.handles.window);
     e.window.event = SDL_WINDOWEVENT_MINIMIZED;
     window.visible = 1;
     AppWindowProc(&window, e);
@@ -151,4 +153,127 @@ TEST_F(WindowProc, ProjectionSurvivesZeroHeight)
     SetProjection(800, 600);
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     EXPECT_NEAR(projection[0], projection[5] * 600.0f / 800.0f, 1e-5);
+}
+
+// The program's own window, opened windowed as a pass of the outer loop opens it.
+class OpenedWindow : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        static AppClass appClass = {nullptr, AppClassName};
+        ASSERT_TRUE(RegisterAppClass(&appClass));
+        InitAppWindow(&window, &keys, &appClass);
+        window.fullScreen = 0;
+        // A key held when the window goes: the new window must not see it.
+        keys.down['W'] = 1;
+        keys.down[KeyCount - 1] = 1;
+        ASSERT_TRUE(OpenAppWindow(&window));
+    }
+    void TearDown() override
+    {
+        CloseAppWindow(&window);
+        SDL_GL_MakeCurrent(GlTest::window, testContext);
+    }
+    // Hands every queued event to the window procedure, as the message loop does.
+    void Pump()
+    {
+        SDL_PumpEvents();
+        SDL_Event e;
+        while (SDL_PollEvent(&e)) {
+            AppWindowProc(&window, e);
+        }
+    }
+    void WindowEvent(Uint8 event)
+    {
+        SDL_Event e = {};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = SDL_GetWindowID(window.handles.window);
+        e.window.event = event;
+        AppWindowProc(&window, e);
+    }
+    // Hands the events to the window procedure until the drawable has the size.
+    bool PumpUntilDrawableSize(int width, int height)
+    {
+        for (int i = 0; i < 500; i++) {
+            Pump();
+            int w = 0, h = 0;
+            SDL_GL_GetDrawableSize(window.handles.window, &w, &h);
+            if (w == width && h == height) {
+                Pump();
+                return true;
+            }
+            SDL_Delay(10);
+        }
+        return false;
+    }
+    void ExpectProjectedFor(int width, int height)
+    {
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], width);
+        EXPECT_EQ(viewport[3], height);
+        GLfloat projection[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        // gluPerspective: x scale = y scale / aspect.
+        EXPECT_NEAR(projection[0], projection[5] * float(height) / float(width), 1e-5);
+        EXPECT_NEAR(projection[5], 1.0 / std::tan(22.5 * 3.14159265358979 / 180.0), 1e-4);
+        // The requested size never changes.
+        EXPECT_EQ(window.width, 800);
+        EXPECT_EQ(window.height, 600);
+    }
+    SDL_GLContext testContext = SDL_GL_GetCurrentContext();
+    KeyState keys;
+    AppWindow window;
+};
+
+TEST_F(OpenedWindow, StartsShownProjectedWithNoKeyHeld)
+{
+    EXPECT_EQ(window.visible, 1);
+    ExpectProjectedFor(800, 600);
+    for (int k = 0; k < KeyCount; k++) {
+        ASSERT_EQ(keys.down[k], 0) << "key " << k << " still held in the new window";
+    }
+    // Windowed it has a sizing border and a maximise box.
+    EXPECT_NE(SDL_GetWindowFlags(window.handles.window) & SDL_WINDOW_RESIZABLE, 0u);
+}
+
+TEST_F(OpenedWindow, ResizeAndMaximiseProjectForTheNewClientSize)
+{
+    // A resize from outside: the X server answers it in its own time, with a size event.
+    SDL_SetWindowSize(window.handles.window, 640, 400);
+    ASSERT_TRUE(PumpUntilDrawableSize(640, 400));
+    ExpectProjectedFor(640, 400);
+
+    // A window manager maximises a minimised window: it grows, then says it is maximised.
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    EXPECT_EQ(window.visible, 0);
+    SDL_SetWindowSize(window.handles.window, 1000, 700);
+    ASSERT_TRUE(PumpUntilDrawableSize(1000, 700));
+    EXPECT_EQ(window.visible, 0) << "a size event while minimised shows the window";
+    glViewport(0, 0, 1, 1);
+    WindowEvent(SDL_WINDOWEVENT_MAXIMIZED);
+    EXPECT_EQ(window.visible, 1);
+    ExpectProjectedFor(1000, 700);
+}
+
+TEST_F(OpenedWindow, FirstFrameAfterARestoreGetsThePause)
+{
+    currentWindow = &window;
+    currentKeys = &keys;
+    Pump();
+    ComposeFrame(&window);
+    const uint32_t lastFrame = window.lastTime;
+    WindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    SDL_Delay(300);
+    WindowEvent(SDL_WINDOWEVENT_RESTORED);
+    EXPECT_EQ(window.visible, 1);
+    // The frame measures from Last time: nothing but a frame may move it.
+    EXPECT_EQ(window.lastTime, lastFrame);
+    ComposeFrame(&window);
+    const float elapsed = ElapsedMilliseconds(window.lastTime, lastFrame, window.secondsPerTick);
+    EXPECT_GE(elapsed, 300.0f);
+    EXPECT_LT(elapsed, 60000.0f);
+    currentWindow = nullptr;
+    currentKeys = nullptr;
 }

@@ -158,9 +158,29 @@ TEST_F(WindowsBuild, YesSwitchesTheDisplayInsideAVirtualDesktop)
     probe.erase(probe.find_last_not_of('\r') + 1);
     EXPECT_EQ(probe, "class OpenGL client 800x600 style popup topmost 1 display 800x600x32");
 
-    // Escape ends the program; the desktop, its last window gone, ends with it. Wine answers
-    // with the desktop's exit code, so the outcome is read from the windows.
-    PressKeys(id, "Escape");
+    // F1 closes the full-screen window: the desktop's own mode comes back before the window
+    // that follows opens. The key is held longer than X's auto-repeat delay under Wine, and a
+    // repeat reaching the new window would toggle it back: the repeat is off for the toggles.
+    RunCommand("xset r off");
+    PressKeys(id, "F1");
+    std::string windowed = WaitForWindowOtherThan("Halmwind", id, 60);
+    ASSERT_NE(windowed, "") << ReadStderr(program);
+    ASSERT_TRUE(WaitUntilDrawing(windowed, 60));
+    EXPECT_EQ(WindowSize(desktop), "Width:1024Height:768");
+    probe = Probe("Halmwind", "halmwind");
+    probe.erase(probe.find_last_not_of('\r') + 1);
+    EXPECT_EQ(probe, "class OpenGL client 800x600 style overlapped topmost 0 display 1024x768x32");
+
+    // Full screen again, then the close button ends the program; the desktop, its last window
+    // gone, ends with it. Wine answers with the desktop's exit code, so the outcome is read
+    // from the windows.
+    PressKeys(windowed, "F1");
+    id = WaitForWindowOtherThan("Halmwind", windowed, 60);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    ASSERT_TRUE(WaitUntilDrawing(id, 60));
+    EXPECT_EQ(WindowSize(desktop), "Width:800Height:600");
+    RunCommand("xset r on");
+    ASSERT_TRUE(SendCloseRequest(id));
     EXPECT_EQ(WaitForExit(program, 30), 0) << ReadStderr(program);
     EXPECT_EQ(WaitForWindow("Halmwind", 0.1), "");
 }

@@ -42,7 +42,7 @@ static std::string AbsolutePath(const std::string &path)
 static bool WriteFrame(AppWindow *window, const std::string &path)
 {
     int width, height;
-    SDL_GL_GetDrawableSize(window->window, &width, &height);
+    SDL_GL_GetDrawableSize(window->handles.window, &width, &height);
     std::vector<unsigned char> pixels(size_t(width) * height * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -85,7 +85,7 @@ static bool RunFrames(AppWindow *window, const CaptureOptions &options, int &fra
                 return false;
             }
         }
-        SDL_GL_SwapWindow(window->window);
+        SDL_GL_SwapWindow(window->handles.window);
     }
     running = 0;
     return true;
@@ -94,7 +94,7 @@ static bool RunFrames(AppWindow *window, const CaptureOptions &options, int &fra
 // The passes of RunApplication: F1 makes the window anew, Escape ends the run.
 static int Capture(const CaptureOptions &options)
 {
-    AppClass application = {"OpenGL"};
+    AppClass application = {nullptr, AppClassName};
     AppWindow window;
     KeyState keys;
     InitAppWindow(&window, &keys, &application);
@@ -125,7 +125,7 @@ static int Capture(const CaptureOptions &options)
         CloseAppWindow(&window);
     }
     ReleaseWindMarker();
-    SDL_Quit();
+    UnregisterAppClass(&application);
 
     // Escape in the script ends the program early; only a shot it never reached is a failure.
     if (ok && frame < options.frames) {

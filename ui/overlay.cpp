@@ -133,10 +133,12 @@ int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines], float visibleHalfWid
                     double(s.frequency) * 100.0);
         }
     }
-    // The rate's last digits were cut off at the right edge: the line moves in just enough.
+    // The rate's last digits were cut off at the right edge: the line moves in just enough to
+    // keep the margin on the right that the left column keeps on the left.
     AddLine(lines, count, 16.0f, 13.5f, nullptr, "FPS: %3.0f", double(frameRateCounter.shownRate));
     OverlayLine &rate = lines[count - 1];
-    rate.x = FitLineX(rate.x, LineInkEnd(rate.text), visibleHalfWidth);
+    const float margin = visibleHalfWidth + leftColumn;
+    rate.x = FitLineX(rate.x, LineInkEnd(rate.text), visibleHalfWidth - margin);
     return count;
 }
 

@@ -29,7 +29,8 @@ void BuildFont();
 void PrintText(const char *format, ...);
 
 // The lines the current state shows, in drawing order; returns how many. visibleHalfWidth is
-// how far the view reaches to either side at the overlay's depth.
+// how far the view reaches to either side at the overlay's depth; the rate line keeps as far
+// from the right edge as the left column from the left.
 int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines], float visibleHalfWidth);
 
 // Where the ink of a line drawn from x = 0 ends, from the glyph metrics of the built font.

@@ -1,20 +1,14 @@
-// app_shell.cpp -- entry point, window and GL context lifecycle, full screen, message loop.
+// app_shell.cpp -- the window class over SDL video, window and GL context lifecycle, full screen,
+// message loop.
 #include "platform/linux/app_shell.h"
 
 #include <cstring>
 #include <strings.h>
 
 #include <SDL.h>
-#include <epoxy/gl.h>
-#include <GL/glu.h>
 
 #include "platform/message_box.h"
-#include "scene/scene.h"
-#include "shader/shader_program.h"
-#include "wind/wind.h"
 
-int32_t running;
-int32_t fullScreenRequest;
 uint32_t quitEventType;
 uint32_t toggleEventType;
 
@@ -82,34 +76,39 @@ bool SwitchDisplayMode(AppWindow *window, int width, int height, int bitsPerPixe
 {
     // SDL applies a full-screen mode only when the window is shown, and falls back silently when
     // the display refuses it: the switch is made only once the display is seen in that mode.
-    const int display = WindowDisplay(window->window);
+    const int display = WindowDisplay(window->handles.window);
     const int count = SDL_GetNumDisplayModes(display);
     for (int i = 0; i < count; i++) {
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(display, i, &mode) != 0 || !IsMode(mode, width, height, bitsPerPixel)) {
             continue;
         }
-        if (SDL_SetWindowDisplayMode(window->window, &mode) != 0 ||
-            SDL_SetWindowFullscreen(window->window, SDL_WINDOW_FULLSCREEN) != 0) {
+        if (SDL_SetWindowDisplayMode(window->handles.window, &mode) != 0 ||
+            SDL_SetWindowFullscreen(window->handles.window, SDL_WINDOW_FULLSCREEN) != 0) {
             break;
         }
-        SDL_ShowWindow(window->window);
+        SDL_ShowWindow(window->handles.window);
         SDL_DisplayMode current;
         if (SDL_GetCurrentDisplayMode(display, &current) == 0 && IsMode(current, width, height, bitsPerPixel) &&
-            (SDL_GetWindowFlags(window->window) & SDL_WINDOW_FULLSCREEN) != 0) {
+            (SDL_GetWindowFlags(window->handles.window) & SDL_WINDOW_FULLSCREEN) != 0) {
             return true;
         }
-        SDL_SetWindowFullscreen(window->window, 0);
-        SDL_HideWindow(window->window);
+        SDL_SetWindowFullscreen(window->handles.window, 0);
+        SDL_HideWindow(window->handles.window);
         break;
     }
     return false;
 }
 
+void UnregisterAppClass(AppClass *)
+{
+    SDL_Quit();
+}
+
 static void DestroyAppWindow(AppWindow *window)
 {
-    SDL_DestroyWindow(window->window);
-    window->window = nullptr;
+    SDL_DestroyWindow(window->handles.window);
+    window->handles.window = nullptr;
 }
 
 bool OpenAppWindow(AppWindow *window)
@@ -120,12 +119,12 @@ bool OpenAppWindow(AppWindow *window)
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
 
+    // Windowed, it has a sizing border and a maximise box, as an overlapped window has.
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
-    if (window->fullScreen == 1) {
-        flags |= SDL_WINDOW_BORDERLESS;
-    }
-    window->window = SDL_CreateWindow(window->title, 0, 0, window->width, window->height, flags);
-    if (!window->window) {
+    flags |= window->fullScreen == 1 ? SDL_WINDOW_BORDERLESS : SDL_WINDOW_RESIZABLE;
+    WindowHandles *handles = &window->handles;
+    handles->window = SDL_CreateWindow(window->title, 0, 0, window->width, window->height, flags);
+    if (!handles->window) {
         return false;
     }
     if (window->fullScreen == 1) {
@@ -134,28 +133,26 @@ bool OpenAppWindow(AppWindow *window)
         } else {
             ShowShellError("Mode Switch Failed.\nRunning In Windowed Mode.");
             window->fullScreen = 0;
-            SDL_SetWindowBordered(window->window, SDL_TRUE);
+            SDL_SetWindowBordered(handles->window, SDL_TRUE);
+            SDL_SetWindowResizable(handles->window, SDL_TRUE);
         }
     }
 
-    window->glContext = SDL_GL_CreateContext(window->window);
-    if (!window->glContext) {
+    handles->glContext = SDL_GL_CreateContext(handles->window);
+    if (!handles->glContext) {
         DestroyAppWindow(window);
         return false;
     }
-    if (SDL_GL_MakeCurrent(window->window, window->glContext) != 0) {
-        SDL_GL_DeleteContext(window->glContext);
-        window->glContext = nullptr;
+    if (SDL_GL_MakeCurrent(handles->window, handles->glContext) != 0) {
+        SDL_GL_DeleteContext(handles->glContext);
+        handles->glContext = nullptr;
         DestroyAppWindow(window);
         return false;
     }
 
-    SDL_ShowWindow(window->window);
+    SDL_ShowWindow(handles->window);
     SDL_DisableScreenSaver();
-    window->visible = 1;
-    SetProjection(window->width, window->height);
-
-    std::memset(window->keys->down, 0, sizeof window->keys->down);
+    ShowAppWindow(window);
 
     window->counterAvailable = 1;
     window->lastTime = FrameCounterNow();
@@ -165,15 +162,16 @@ bool OpenAppWindow(AppWindow *window)
 
 bool CloseAppWindow(AppWindow *window)
 {
-    if (window->window) {
-        SDL_GL_MakeCurrent(window->window, nullptr);
-        if (window->glContext) {
-            SDL_GL_DeleteContext(window->glContext);
-            window->glContext = nullptr;
+    WindowHandles *handles = &window->handles;
+    if (handles->window) {
+        SDL_GL_MakeCurrent(handles->window, nullptr);
+        if (handles->glContext) {
+            SDL_GL_DeleteContext(handles->glContext);
+            handles->glContext = nullptr;
         }
         // Leave full screen before the window goes, so the desktop mode comes back.
         if (window->fullScreen) {
-            SDL_SetWindowFullscreen(window->window, 0);
+            SDL_SetWindowFullscreen(handles->window, 0);
         }
         DestroyAppWindow(window);
         SDL_EnableScreenSaver();
@@ -182,20 +180,6 @@ bool CloseAppWindow(AppWindow *window)
         SDL_ShowCursor(SDL_ENABLE);
     }
     return true;
-}
-
-void SetProjection(int width, int height)
-{
-    // A window sized to no height would divide by zero.
-    if (height <= 0) {
-        height = 1;
-    }
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 void PostEvent(uint32_t type)
@@ -217,7 +201,7 @@ void RequestFullScreenToggle(AppWindow *)
     PostEvent(toggleEventType);
 }
 
-static void RunMessageLoop(AppWindow *window)
+bool RunMessageLoop(AppWindow *window)
 {
     // Requests left from the previous window belong to it.
     SDL_FlushEvents(quitEventType, toggleEventType);
@@ -237,55 +221,5 @@ static void RunMessageLoop(AppWindow *window)
             PaintFrame(window);
         }
     }
-}
-
-void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass)
-{
-    std::memset(window, 0, sizeof *window);
-    std::memset(keys, 0, sizeof *keys);
-    window->keys = keys;
-    window->appClass = appClass;
-    window->title = "Halmwind";
-    window->width = 800;
-    window->height = 600;
-    window->colourDepth = 32;
-    window->fullScreen = 1;
-}
-
-int RunApplication()
-{
-    AppClass application = {"OpenGL"};
-    AppWindow window;
-    KeyState keys;
-    InitAppWindow(&window, &keys, &application);
-
-    if (AskYesNo("FullScreen-Modus?", "M\xF6" "chten Sie im Fullscreen-Modus starten?",
-                 BoxIcon::Question) == BoxAnswer::No) {
-        window.fullScreen = 0;
-    }
-    if (!RegisterAppClass(&application)) {
-        ShowShellError("Error Registering Window Class!");
-        return -1;
-    }
-
-    running = 1;
-    fullScreenRequest = window.fullScreen;
-    while (running) {
-        window.fullScreen = fullScreenRequest;
-        if (!OpenAppWindow(&window)) {
-            ShowShellError("Error Creating OpenGL Window");
-            running = 0;
-            break;
-        }
-        if (!InitScene(&window, &keys)) {
-            RequestQuit(&window);
-        } else {
-            RunMessageLoop(&window);
-        }
-        ReleaseShaderContext();
-        CloseAppWindow(&window);
-    }
-    ReleaseWindMarker();
-    SDL_Quit();
-    return 0;
+    return true;
 }

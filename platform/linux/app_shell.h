@@ -1,19 +1,12 @@
-// app_shell.h -- the Linux shell over SDL: window lifecycle, the window procedure over SDL events.
+// app_shell.h -- the Linux shell over SDL: what it adds to the shell calls of platform/shell.h
+// for the window procedure, the frame timer and the tools that drive frames themselves.
 #pragma once
 
 #include <cstdint>
 
-#include "app/app_window.h"
+#include "platform/shell.h"
 
 union SDL_Event;
-
-// Zeroes the window record and the key table, then fills in the window's fixed defaults:
-// "Halmwind", 800 x 600 at 32 bits, full screen until the user says otherwise.
-void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass);
-
-bool RegisterAppClass(AppClass *appClass);
-bool OpenAppWindow(AppWindow *window);
-bool CloseAppWindow(AppWindow *window);
 
 // Finds the exact display mode; a closest larger mode is not the mode asked for.
 bool SwitchDisplayMode(AppWindow *window, int width, int height, int bitsPerPixel);
@@ -42,9 +35,6 @@ uint32_t FrameCounterNow();
 
 // True when SDL_VIDEODRIVER (a comma-separated list) names `driver`.
 bool DriverChosen(const char *chosen, const char *driver);
-
-// Runs the whole program; returns the process exit code.
-int RunApplication();
 
 // The key-table entry written for a key event, or -1 when the event does not reach it.
 int KeyTableIndex(int32_t keycode, uint16_t modifiers);

@@ -1,56 +1,40 @@
-// file_read.cpp -- whole-file reading over POSIX descriptors.
+// file_read.cpp -- the file calls of whole-file reading over POSIX descriptors.
 #include "platform/file_read.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static const off_t maxFileSize = off_t(16) << 20;
-
-bool ReadWholeFile(const char *path, std::string *text, std::string *reason)
+bool OpenFileForReading(const char *path, OpenedFile *file)
 {
     // Non-blocking so that a FIFO cannot stall the open; regular files ignore the flag.
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *reason = std::strerror(errno);
+    file->descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return file->descriptor >= 0;
+}
+
+bool DescribeFile(OpenedFile *file)
+{
+    struct stat info;
+    if (fstat(file->descriptor, &info) != 0) {
         return false;
     }
-    struct stat info;
-    if (fstat(fd, &info) != 0) {
-        *reason = std::strerror(errno);
-    } else if (S_ISDIR(info.st_mode)) {
-        *reason = std::strerror(EISDIR);
-    } else if (!S_ISREG(info.st_mode)) {
-        *reason = "not a regular file";
-    } else if (info.st_size > maxFileSize) {
-        *reason = "the file is larger than 16 MiB";
-    } else {
-        char buffer[65536];
-        for (;;) {
-            ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                *reason = std::strerror(errno);
-                break;
-            }
-            if (got == 0) {
-                if (text->empty()) {
-                    *reason = "the file is empty";
-                }
-                break;
-            }
-            text->append(buffer, size_t(got));
-            if (off_t(text->size()) > maxFileSize) {
-                *reason = "the file is larger than 16 MiB";
-                break;
-            }
-        }
-    }
-    close(fd);
-    return reason->empty();
+    file->kind = S_ISDIR(info.st_mode) ? FileKind::Directory : S_ISREG(info.st_mode) ? FileKind::Regular : FileKind::Other;
+    file->size = info.st_size;
+    return true;
+}
+
+long ReadFileBytes(const OpenedFile &file, char *buffer, unsigned size)
+{
+    ssize_t got;
+    do {
+        got = read(file.descriptor, buffer, size);
+    } while (got < 0 && errno == EINTR);
+    return long(got);
+}
+
+void CloseFile(const OpenedFile &file)
+{
+    close(file.descriptor);
 }

@@ -1,7 +1,7 @@
 // main.cpp -- entry point of the meadow demo.
-#include "platform/linux/app_shell.h"
+#include "app/app_loop.h"
 
 int main()
 {
-    return RunApplication();
+    return RunApplication(nullptr);
 }

@@ -3,8 +3,6 @@
 
 #include "platform/linux/app_shell.h"
 #include "platform/linux/key_codes.h"
-#include "ui/controls.h"
-#include "ui/frame.h"
 
 uint32_t FrameCounterTicks(uint64_t counter, uint64_t frequency)
 {
@@ -30,35 +28,30 @@ int KeyTableIndex(int32_t keycode, uint16_t modifiers)
 
 void ComposeFrame(AppWindow *window)
 {
-    uint32_t now = window->counterAvailable ? FrameCounterNow() : SDL_GetTicks();
-    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
-    window->lastTime = now;
-    DrawFrame();
+    RunFrame(window, window->counterAvailable ? FrameCounterNow() : SDL_GetTicks());
 }
 
 void PaintFrame(AppWindow *window)
 {
     ComposeFrame(window);
-    SDL_GL_SwapWindow(window->window);
+    SDL_GL_SwapWindow(window->handles.window);
 }
 
 static void HandleWindowEvent(AppWindow *window, const SDL_WindowEvent &event)
 {
     int width, height;
+    SDL_GL_GetDrawableSize(window->handles.window, &width, &height);
     switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         // A size change while minimised leaves the window unseen: the projection only.
-        SDL_GL_GetDrawableSize(window->window, &width, &height);
         SetProjection(width, height);
         break;
     case SDL_WINDOWEVENT_RESTORED:
     case SDL_WINDOWEVENT_MAXIMIZED:
-        window->visible = 1;
-        SDL_GL_GetDrawableSize(window->window, &width, &height);
-        SetProjection(width, height);
+        ResizeAppWindow(window, width, height);
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
-        window->visible = 0;
+        MinimiseAppWindow(window);
         break;
     case SDL_WINDOWEVENT_CLOSE:
         RequestQuit(window);
@@ -71,7 +64,7 @@ static void HandleWindowEvent(AppWindow *window, const SDL_WindowEvent &event)
 void AppWindowProc(AppWindow *window, const SDL_Event &event)
 {
     if (event.type == toggleEventType) {
-        fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
+        FlipFullScreenRequest();
         // Ends the message loop only; the running flag keeps the outer loop going.
         PostEvent(quitEventType);
         return;
@@ -79,7 +72,7 @@ void AppWindowProc(AppWindow *window, const SDL_Event &event)
     switch (event.type) {
     case SDL_WINDOWEVENT:
         // Events of a window closed by an earlier pass are stale.
-        if (event.window.windowID == SDL_GetWindowID(window->window)) {
+        if (event.window.windowID == SDL_GetWindowID(window->handles.window)) {
             HandleWindowEvent(window, event.window);
         }
         break;
@@ -90,7 +83,7 @@ void AppWindowProc(AppWindow *window, const SDL_Event &event)
     case SDL_KEYUP: {
         int index = KeyTableIndex(event.key.keysym.sym, event.key.keysym.mod);
         if (index >= 0) {
-            window->keys->down[index] = event.type == SDL_KEYDOWN ? 1 : 0;
+            SetKey(window, uintptr_t(index), event.type == SDL_KEYDOWN);
         }
         break;
     }

@@ -1,16 +1,10 @@
-// app_shell.cpp -- entry point, window class, window and GL context lifecycle, full screen, message loop.
+// app_shell.cpp -- window class, window and GL context lifecycle, full screen, message loop.
 #include "platform/win32/app_shell.h"
 
 #include <cstring>
 
 #include "platform/gl_access.h"
 #include "platform/message_box.h"
-#include "scene/scene.h"
-#include "shader/shader_program.h"
-#include "wind/wind.h"
-
-int32_t running;
-int32_t fullScreenRequest;
 
 static void ShowShellError(const char *text)
 {
@@ -36,6 +30,11 @@ bool RegisterAppClass(AppClass *appClass)
     return true;
 }
 
+void UnregisterAppClass(AppClass *appClass)
+{
+    UnregisterClassA(appClass->className, appClass->instance);
+}
+
 bool SwitchDisplayMode(int width, int height, int bitsPerPixel)
 {
     DEVMODEA dmScreenSettings;
@@ -52,16 +51,16 @@ bool SwitchDisplayMode(int width, int height, int bitsPerPixel)
 // The steps of OpenAppWindow that failed after the window was made undo it in reverse order.
 static bool FailWindow(AppWindow *window)
 {
-    if (window->glContext) {
-        wglDeleteContext(window->glContext);
-        window->glContext = nullptr;
+    if (window->handles.glContext) {
+        wglDeleteContext(window->handles.glContext);
+        window->handles.glContext = nullptr;
     }
-    if (window->deviceContext) {
-        ReleaseDC(window->window, window->deviceContext);
-        window->deviceContext = nullptr;
+    if (window->handles.deviceContext) {
+        ReleaseDC(window->handles.window, window->handles.deviceContext);
+        window->handles.deviceContext = nullptr;
     }
-    DestroyWindow(window->window);
-    window->window = nullptr;
+    DestroyWindow(window->handles.window);
+    window->handles.window = nullptr;
     return false;
 }
 
@@ -85,14 +84,14 @@ bool OpenAppWindow(AppWindow *window)
         AdjustWindowRectEx(&windowRect, style, FALSE, extendedStyle);
     }
 
-    window->window = CreateWindowExA(extendedStyle, window->appClass->className, window->title, style, 0, 0,
+    window->handles.window = CreateWindowExA(extendedStyle, window->appClass->className, window->title, style, 0, 0,
                                      windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
                                      nullptr, nullptr, window->appClass->instance, window);
-    if (!window->window) {
+    if (!window->handles.window) {
         return false;
     }
-    window->deviceContext = GetDC(window->window);
-    if (!window->deviceContext) {
+    window->handles.deviceContext = GetDC(window->handles.window);
+    if (!window->handles.deviceContext) {
         return FailWindow(window);
     }
 
@@ -105,27 +104,24 @@ bool OpenAppWindow(AppWindow *window)
     pfd.cColorBits = BYTE(window->colourDepth);
     pfd.cDepthBits = 16;
     pfd.iLayerType = PFD_MAIN_PLANE;
-    int pixelFormat = ChoosePixelFormat(window->deviceContext, &pfd);
-    if (pixelFormat == 0 || !SetPixelFormat(window->deviceContext, pixelFormat, &pfd)) {
+    int pixelFormat = ChoosePixelFormat(window->handles.deviceContext, &pfd);
+    if (pixelFormat == 0 || !SetPixelFormat(window->handles.deviceContext, pixelFormat, &pfd)) {
         return FailWindow(window);
     }
 
-    window->glContext = wglCreateContext(window->deviceContext);
-    if (!window->glContext) {
+    window->handles.glContext = wglCreateContext(window->handles.deviceContext);
+    if (!window->handles.glContext) {
         return FailWindow(window);
     }
-    if (!wglMakeCurrent(window->deviceContext, window->glContext)) {
+    if (!wglMakeCurrent(window->handles.deviceContext, window->handles.glContext)) {
         return FailWindow(window);
     }
     // OPENGL32 exports GL 1.1 only; the shader calls belong to this context. Without them the
     // shader set-up reports the missing profile.
     LoadGlShaderCalls();
 
-    ShowWindow(window->window, SW_NORMAL);
-    window->visible = 1;
-    SetProjection(window->width, window->height);
-
-    std::memset(window->keys->down, 0, sizeof window->keys->down);
+    ShowWindow(window->handles.window, SW_NORMAL);
+    ShowAppWindow(window);
 
     LARGE_INTEGER frequency, timer;
     if (QueryPerformanceFrequency(&frequency)) {
@@ -143,18 +139,18 @@ bool OpenAppWindow(AppWindow *window)
 
 bool CloseAppWindow(AppWindow *window)
 {
-    if (window->window) {
-        if (window->deviceContext) {
-            wglMakeCurrent(window->deviceContext, nullptr);
+    if (window->handles.window) {
+        if (window->handles.deviceContext) {
+            wglMakeCurrent(window->handles.deviceContext, nullptr);
         }
-        if (window->glContext) {
-            wglDeleteContext(window->glContext);
-            window->glContext = nullptr;
+        if (window->handles.glContext) {
+            wglDeleteContext(window->handles.glContext);
+            window->handles.glContext = nullptr;
         }
-        ReleaseDC(window->window, window->deviceContext);
-        window->deviceContext = nullptr;
-        DestroyWindow(window->window);
-        window->window = nullptr;
+        ReleaseDC(window->handles.window, window->handles.deviceContext);
+        window->handles.deviceContext = nullptr;
+        DestroyWindow(window->handles.window);
+        window->handles.window = nullptr;
     }
     if (window->fullScreen) {
         // The mode stored in the registry, and the cursor, come back.
@@ -164,29 +160,15 @@ bool CloseAppWindow(AppWindow *window)
     return true;
 }
 
-void SetProjection(int width, int height)
-{
-    // A window sized to no height would divide by zero.
-    if (height <= 0) {
-        height = 1;
-    }
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
 void RequestQuit(AppWindow *window)
 {
-    PostMessageA(window->window, WM_QUIT, 0, 0);
+    PostMessageA(window->handles.window, WM_QUIT, 0, 0);
     running = 0;
 }
 
 void RequestFullScreenToggle(AppWindow *window)
 {
-    PostMessageA(window->window, ToggleMessage, 0, 0);
+    PostMessageA(window->handles.window, ToggleMessage, 0, 0);
 }
 
 // Under Wine the X server's events (keys, focus, the close button) reach the queue only while the
@@ -199,12 +181,12 @@ static void LetInputIn()
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT & ~QS_PAINT);
 }
 
-static void RunMessageLoop(AppWindow *window)
+bool RunMessageLoop(AppWindow *window)
 {
     MSG msg;
     int loop = 1;
     while (loop) {
-        if (PeekMessageA(&msg, window->window, 0, 0, PM_REMOVE)) {
+        if (PeekMessageA(&msg, window->handles.window, 0, 0, PM_REMOVE)) {
             // Not translated: no character messages arise.
             if (msg.message == WM_QUIT) {
                 loop = 0;
@@ -217,50 +199,5 @@ static void RunMessageLoop(AppWindow *window)
         }
         // Visible and nothing waiting: peek again at once; the paint message is never validated.
     }
-}
-
-int RunApplication(HINSTANCE instance)
-{
-    AppClass application = {instance, "OpenGL"};
-    AppWindow window;
-    KeyState keys;
-    std::memset(&window, 0, sizeof window);
-    std::memset(&keys, 0, sizeof keys);
-    window.keys = &keys;
-    window.appClass = &application;
-    window.title = "Halmwind";
-    window.width = 800;
-    window.height = 600;
-    window.colourDepth = 32;
-    window.fullScreen = 1;
-
-    if (AskYesNo("FullScreen-Modus?", "M\xF6" "chten Sie im Fullscreen-Modus starten?",
-                 BoxIcon::Question) == BoxAnswer::No) {
-        window.fullScreen = 0;
-    }
-    if (!RegisterAppClass(&application)) {
-        ShowShellError("Error Registering Window Class!");
-        return -1;
-    }
-
-    running = 1;
-    fullScreenRequest = window.fullScreen;
-    while (running) {
-        window.fullScreen = fullScreenRequest;
-        if (!OpenAppWindow(&window)) {
-            ShowShellError("Error Creating OpenGL Window");
-            running = 0;
-            break;
-        }
-        if (!InitScene(&window, &keys)) {
-            RequestQuit(&window);
-        } else {
-            RunMessageLoop(&window);
-        }
-        ReleaseShaderContext();
-        CloseAppWindow(&window);
-    }
-    ReleaseWindMarker();
-    UnregisterClassA(application.className, application.instance);
-    return 0;
+    return true;
 }

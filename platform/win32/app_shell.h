@@ -1,16 +1,13 @@
-// app_shell.h -- the Win32 shell: window class, window and context lifecycle, window procedure.
+// app_shell.h -- the Win32 shell: what it adds to the shell calls of platform/shell.h.
 #pragma once
 
 #include <windows.h>
 
-#include "app/app_window.h"
+#include "platform/shell.h"
 
 // The full-screen toggle message the window procedure carries out.
 constexpr UINT ToggleMessage = WM_USER + 1;
 
-bool RegisterAppClass(AppClass *appClass);
-bool OpenAppWindow(AppWindow *window);
-bool CloseAppWindow(AppWindow *window);
 bool SwitchDisplayMode(int width, int height, int bitsPerPixel);
 
 // The AppWindow a window carries in its user data, set when the window is created.
@@ -18,6 +15,3 @@ AppWindow *GetWindowRecord(HWND hWnd);
 void SetWindowRecord(HWND hWnd, void *window);
 
 LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Runs the whole program from the entry point; returns the process exit code.
-int RunApplication(HINSTANCE instance);

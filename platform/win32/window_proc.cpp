@@ -1,9 +1,6 @@
 // window_proc.cpp -- the window procedure and the frame pump driven by the paint message.
 #include "platform/win32/app_shell.h"
 
-#include "ui/controls.h"
-#include "ui/frame.h"
-
 static void PaintFrame(AppWindow *window)
 {
     uint32_t now;
@@ -14,10 +11,8 @@ static void PaintFrame(AppWindow *window)
     } else {
         now = GetTickCount();
     }
-    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
-    window->lastTime = now;
-    DrawFrame();
-    SwapBuffers(window->deviceContext);
+    RunFrame(window, now);
+    SwapBuffers(window->handles.deviceContext);
 }
 
 // The window's user data holds the AppWindow. A 32-bit LONG holds a pointer only on 32-bit
@@ -55,12 +50,11 @@ LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
     }
     case WM_SIZE:
         if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
-            window->visible = 1;
-            SetProjection(LOWORD(lParam), HIWORD(lParam));
+            ResizeAppWindow(window, LOWORD(lParam), HIWORD(lParam));
             return 0;
         }
         if (wParam == SIZE_MINIMIZED) {
-            window->visible = 0;
+            MinimiseAppWindow(window);
             return 0;
         }
         break;
@@ -83,13 +77,12 @@ LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_KEYDOWN:
     case WM_KEYUP:
-        if (wParam <= 255) {
-            window->keys->down[wParam] = message == WM_KEYDOWN ? 1 : 0;
+        if (SetKey(window, wParam, message == WM_KEYDOWN)) {
             return 0;
         }
         break;
     case ToggleMessage:
-        fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
+        FlipFullScreenRequest();
         // Ends the message loop only; the running flag keeps the outer loop going.
         PostMessageA(hWnd, WM_QUIT, 0, 0);
         break;
