@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cg/cg_translate.h"
+#include "tests/cg_feedback.h"
 #include "tests/gl_fixture.h"
 
 namespace {
@@ -46,34 +47,15 @@ protected:
             *why = translation.error;
             return {};
         }
-        GLuint shader = glCreateShader(GL_VERTEX_SHADER);
-        const char *text = translation.glsl.c_str();
-        glShaderSource(shader, 1, &text, nullptr);
-        glCompileShader(shader);
-        GLint ok = 0;
-        glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-        if (!ok) {
-            char log[4096] = {};
-            glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-            *why = std::string("GL refused what the translator accepted:\n") + log + "\n" + translation.glsl;
-            glDeleteShader(shader);
-            return {};
-        }
-        GLuint program = glCreateProgram();
-        glAttachShader(program, shader);
-        glDeleteShader(shader);
+        std::vector<std::pair<std::string, int>> attributes;
         for (const CgVaryingInput &input : translation.inputs) {
             if (input.source == CgInputSource::Attribute) {
-                glBindAttribLocation(program, GLuint(input.attribIndex), input.glslName.c_str());
+                attributes.emplace_back(input.glslName, input.attribIndex);
             }
         }
-        const char *captured[] = {"gl_TexCoord[0]"};
-        glTransformFeedbackVaryings(program, 1, captured, GL_INTERLEAVED_ATTRIBS);
-        glLinkProgram(program);
-        glGetProgramiv(program, GL_LINK_STATUS, &ok);
-        if (!ok) {
-            *why = "the program did not link\n" + translation.glsl;
-            glDeleteProgram(program);
+        const GLuint program = LinkFeedbackProgram(translation.glsl, attributes, {"gl_TexCoord[0]"}, why);
+        if (!program) {
+            *why = "GL refused what the translator accepted:\n" + *why + "\n" + translation.glsl;
             return {};
         }
         glUseProgram(program);
@@ -102,23 +84,10 @@ protected:
                 glUniform1fv(location, GLsizei(u.values.size()), u.values.data());
             }
         }
-        std::vector<float> out(4, -12345.0f);
-        GLuint buffer = 0;
-        glGenBuffers(1, &buffer);
-        glBindBuffer(GL_TRANSFORM_FEEDBACK_BUFFER, buffer);
-        glBufferData(GL_TRANSFORM_FEEDBACK_BUFFER, GLsizeiptr(out.size() * sizeof(float)), nullptr, GL_STREAM_READ);
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffer);
-        glEnable(GL_RASTERIZER_DISCARD);
-        glBeginTransformFeedback(GL_POINTS);
-        glBegin(GL_POINTS);
-        glVertexAttrib4f(1, 0.5f, 0.25f, 4, 8);
-        glVertex4f(1, 2, 3, 1);
-        glEnd();
-        glEndTransformFeedback();
-        glDisable(GL_RASTERIZER_DISCARD);
-        glGetBufferSubData(GL_TRANSFORM_FEEDBACK_BUFFER, 0, GLsizeiptr(out.size() * sizeof(float)), out.data());
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
-        glDeleteBuffers(1, &buffer);
+        std::vector<float> out = CaptureFeedback(program, 1, [](int) {
+            glVertexAttrib4f(1, 0.5f, 0.25f, 4, 8);
+            glVertex4f(1, 2, 3, 1);
+        });
         glUseProgram(0);
         glDeleteProgram(program);
         return out;
