@@ -329,7 +329,10 @@ TEST(FullScreenToggles, TwentyTogglesLeaveNoLeak)
     ASSERT_NE(id, "");
     for (int i = 1; i <= 20; i++) {
         PressKeys(id, "F1");
-        std::string next = WaitForWindowOtherThan("Halmwind", id, 30);
+        // The window going is the program's sign that it took the key.
+        ASSERT_TRUE(WaitForWindowGone(id, 60)) << "toggle " << i << " lost: the window is still there\n"
+                                               << ReadStderr(program);
+        std::string next = WaitForWindowOtherThan("Halmwind", id, 60);
         ASSERT_NE(next, "") << "no new window after toggle " << i << "\n" << ReadStderr(program);
         id = next;
     }
