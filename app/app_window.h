@@ -12,7 +12,7 @@ struct KeyState {
 };
 
 // InstanceHandle and WindowHandles, the platform's own handles: shell_records.h of the platform
-// folder the build picks (platform/linux or platform/win32).
+// folder the build picks (platform/linux, platform/win32 or platform/web).
 #include "shell_records.h"
 
 // The window's fixed defaults, the same on every platform.

@@ -1,27 +1,24 @@
-// app_shell.cpp -- entry, canvas and WebGL context lifecycle, full screen, the frame-driven loop.
+// app_shell.cpp -- the canvas as window class, the window and its WebGL context, full screen, the
+// message loop one animation frame at a time, and the page's calls that start and step the
+// outer loop.
 #include "platform/web/app_shell.h"
-
-#include <cstring>
 
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 #include <gl4esinit.h>
 
+#include "app/app_loop.h"
 #include "platform/gl_access.h"
-#include "platform/message_box.h"
-#include "scene/scene.h"
-#include "shader/shader_program.h"
 #include "ui/overlay.h"
-#include "wind/wind.h"
-
-int32_t running;
-int32_t fullScreenRequest;
 
 namespace {
 
-AppClass application = {"OpenGL"};
-AppWindow appWindow;
-KeyState keyState;
+// The page's one canvas; the page gives it this id.
+constexpr InstanceHandle PageCanvas = "#canvas";
+
+// The outer loop's records, alive while the page is.
+AppRun run;
+bool started;
 
 // The message queue: a pass posts at most a quit, a toggle and a reload before the next frame
 // reads them; a few more places cover a burst of requests from the page.
@@ -32,7 +29,6 @@ int eventCount;
 // Counts the windows opened, so that a full-screen refusal that arrives late is matched with
 // the window that asked.
 int passNumber;
-bool loopStarted;
 bool glInitialised;
 
 void ShowShellError(const char *text)
@@ -84,30 +80,25 @@ EM_JS(void, PageProgramEnded, (), {
 // gl4es draws into the default framebuffer and asks for its size itself.
 static void MainFramebufferSize(int *width, int *height)
 {
-    *width = appWindow.width;
-    *height = appWindow.height;
+    *width = run.window.width;
+    *height = run.window.height;
 }
 
-// --- the shell ---------------------------------------------------------------------------------
+// --- the shell calls ---------------------------------------------------------------------------
 
-void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass)
-{
-    std::memset(window, 0, sizeof *window);
-    std::memset(keys, 0, sizeof *keys);
-    window->keys = keys;
-    window->appClass = appClass;
-    window->canvas = "#canvas";
-    window->title = "Halmwind";
-    window->width = 800;
-    window->height = 600;
-    window->colourDepth = 32;
-    window->fullScreen = 1;
-}
-
-bool RegisterAppClass(AppClass *)
+bool RegisterAppClass(AppClass *appClass)
 {
     // The page's canvas is the class: without one there is nothing to open.
-    return PageHasCanvas(appWindow.canvas) != 0;
+    if (!PageHasCanvas(appClass->instance)) {
+        ShowShellError("RegisterClassEx Failed!");
+        return false;
+    }
+    return true;
+}
+
+void UnregisterAppClass(AppClass *)
+{
+    // The canvas is the page's; nothing was taken from it.
 }
 
 bool SwitchDisplayMode(AppWindow *window, int, int, int)
@@ -115,27 +106,21 @@ bool SwitchDisplayMode(AppWindow *window, int, int, int)
     // The canvas keeps its 800 x 600 drawing buffer; the page scales it to the screen, as the
     // display would show an 800 x 600 mode. A canvas still full screen from the last window is
     // in that mode already.
-    return PageIsFullScreen(window->canvas) != 0 || PageRequestFullScreen(window->canvas, passNumber) != 0;
+    const char *canvas = window->handles.canvas;
+    return PageIsFullScreen(canvas) != 0 || PageRequestFullScreen(canvas, passNumber) != 0;
 }
 
 void FullScreenRefused(AppWindow *window)
 {
+    // The request flag keeps its value: the next toggle asks for windowed mode.
     ShowShellError("Mode Switch Failed.\nRunning In Windowed Mode.");
     window->fullScreen = 0;
-    PageShowCursor(window->canvas, 1);
+    PageShowCursor(window->handles.canvas, 1);
 }
 
-extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindFullScreenRefused(int pass)
+static bool CreateGlContext(WindowHandles *handles, int width, int height)
 {
-    // A refusal for a window that has gone since belongs to it.
-    if (pass == passNumber && appWindow.fullScreen == 1) {
-        FullScreenRefused(&appWindow);
-    }
-}
-
-static bool CreateGlContext(AppWindow *window)
-{
-    emscripten_set_canvas_element_size(window->canvas, window->width, window->height);
+    emscripten_set_canvas_element_size(handles->canvas, width, height);
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     // A double-buffered 8-bit colour buffer with a depth buffer, as the desktop's pixel format.
@@ -144,7 +129,7 @@ static bool CreateGlContext(AppWindow *window)
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE;
     attributes.majorVersion = 1;
-    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context(window->canvas, &attributes);
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context(handles->canvas, &attributes);
     if (context <= 0) {
         return false;
     }
@@ -152,7 +137,7 @@ static bool CreateGlContext(AppWindow *window)
         emscripten_webgl_destroy_context(context);
         return false;
     }
-    window->glContext = context;
+    handles->glContext = context;
     if (!glInitialised) {
         set_getmainfbsize(MainFramebufferSize);
         initialize_gl4es();
@@ -164,22 +149,26 @@ static bool CreateGlContext(AppWindow *window)
 bool OpenAppWindow(AppWindow *window)
 {
     passNumber++;
+    WindowHandles *handles = &window->handles;
+    handles->canvas = window->appClass->instance;
     // A canvas gives one WebGL context for its life: later windows draw in the first one.
-    if (!window->glContext && !CreateGlContext(window)) {
+    if (!handles->glContext && !CreateGlContext(handles, window->width, window->height)) {
         return false;
     }
     RouteWindowEvents(window);
     if (window->fullScreen == 1) {
         if (SwitchDisplayMode(window, window->width, window->height, window->colourDepth)) {
-            PageShowCursor(window->canvas, 0);
+            PageShowCursor(handles->canvas, 0);
         } else {
-            ShowShellError("Mode Switch Failed.\nRunning In Windowed Mode.");
-            window->fullScreen = 0;
+            FullScreenRefused(window);
         }
     }
-    window->visible = PageVisible() ? 1 : 0;
-    SetProjection(window->width, window->height);
-    std::memset(window->keys->down, 0, sizeof window->keys->down);
+    ShowAppWindow(window);
+    if (!PageVisible()) {
+        MinimiseAppWindow(window);
+    }
+    // Requests left from the previous window belong to it.
+    eventCount = 0;
 
     window->counterAvailable = 1;
     window->lastTime = FrameCounterNow();
@@ -191,7 +180,7 @@ bool CloseAppWindow(AppWindow *window)
 {
     // The desktop drops the scene's GL objects with its context; the canvas keeps its context,
     // so the font's lists go by hand and the next scene starts from a clean state.
-    if (window->glContext && textOverlay.fontListBase != 0) {
+    if (window->handles.glContext && textOverlay.fontListBase != 0) {
         glDeleteLists(textOverlay.fontListBase, 256);
         textOverlay.fontListBase = 0;
     }
@@ -199,23 +188,9 @@ bool CloseAppWindow(AppWindow *window)
     // that is still leaving refuses the new request, so the canvas stays full screen instead.
     if (window->fullScreen && !(running && fullScreenRequest == 1)) {
         PageLeaveFullScreen();
-        PageShowCursor(window->canvas, 1);
+        PageShowCursor(window->handles.canvas, 1);
     }
     return true;
-}
-
-void SetProjection(int width, int height)
-{
-    // A canvas sized to no height would divide by zero.
-    if (height <= 0) {
-        height = 1;
-    }
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), 0.1, 100.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
 void PostEvent(ShellEvent event)
@@ -236,87 +211,59 @@ void RequestFullScreenToggle(AppWindow *)
     PostEvent(ShellEvent::ToggleFullScreen);
 }
 
-// One pass of the outer loop up to its message loop: the window and the scene.
-static bool BeginPass()
+bool RunMessageLoop(AppWindow *window)
 {
-    appWindow.fullScreen = fullScreenRequest;
-    if (!OpenAppWindow(&appWindow)) {
-        ShowShellError("Error Creating OpenGL Window");
-        running = 0;
-        return false;
-    }
-    eventCount = 0;
-    if (!InitScene(&appWindow, &keyState)) {
-        RequestQuit(&appWindow);
-    }
-    return true;
-}
-
-// The rest of the pass once its message loop has ended; then the next pass, or the end.
-static void EndPass()
-{
-    ReleaseShaderContext();
-    CloseAppWindow(&appWindow);
-    if (running && BeginPass()) {
-        return;
-    }
-    ReleaseWindMarker();
-    if (loopStarted) {
-        emscripten_cancel_main_loop();
-        loopStarted = false;
-    }
-    PageProgramEnded();
-}
-
-void StepMessageLoop()
-{
-    // Messages posted during the last frame, in order; the paint message comes when none is left.
+    // The messages posted since the last frame, in order; one handled may post another.
     for (int i = 0; i < eventCount; i++) {
-        switch (events[i]) {
-        case ShellEvent::ToggleFullScreen:
-            fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
-            // Ends the message loop only; the running flag keeps the outer loop going.
-            PostEvent(ShellEvent::Quit);
-            break;
-        case ShellEvent::Reload:
-            PostEvent(ShellEvent::Quit);
-            break;
-        case ShellEvent::Quit:
+        if (events[i] == ShellEvent::Quit) {
             eventCount = 0;
-            EndPass();
-            return;
+            return true;
         }
+        AppWindowProc(window, events[i]);
     }
     eventCount = 0;
-    if (appWindow.visible) {
-        PaintFrame(&appWindow);
+    // The paint message comes when none is left; a hidden page draws nothing.
+    if (window->visible) {
+        PaintFrame(window);
     }
+    return false;
+}
+
+// --- the page's calls --------------------------------------------------------------------------
+
+// Every state but Running does its work at once, up to the next frame or the end.
+static void StepToFrame()
+{
+    while (run.state != AppState::Running && run.state != AppState::Ended) {
+        StepApplication(&run);
+    }
+    if (run.state == AppState::Ended) {
+        emscripten_cancel_main_loop();
+        PageProgramEnded();
+    }
+}
+
+// One animation frame of the outer loop: Running's messages and paint, then whatever the
+// message loop's end leads to.
+static void StepAnimationFrame()
+{
+    StepApplication(&run);
+    StepToFrame();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindStart(int fullScreen)
 {
-    if (running || loopStarted) {
+    if (started) {
         return;
     }
-    InitAppWindow(&appWindow, &keyState, &application);
-    if (!fullScreen) {
-        appWindow.fullScreen = 0;
-    }
-    if (!RegisterAppClass(&application)) {
-        ShowShellError("Error Registering Window Class!");
-        PageProgramEnded();
-        return;
-    }
-    running = 1;
-    fullScreenRequest = appWindow.fullScreen;
-    if (!BeginPass()) {
-        ReleaseWindMarker();
-        PageProgramEnded();
-        return;
-    }
+    started = true;
+    SetPageAnswer(fullScreen ? BoxAnswer::Yes : BoxAnswer::No);
+    StartApplication(&run, PageCanvas);
     // No cap beyond the browser's own: one frame per animation frame.
-    loopStarted = true;
-    emscripten_set_main_loop(StepMessageLoop, 0, 0);
+    emscripten_set_main_loop(StepAnimationFrame, 0, 0);
+    // The first window opens now, inside the click on the answer: that click is the gesture the
+    // browser wants for full screen, and the canvas takes keys before the first frame.
+    StepToFrame();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindReload()
@@ -329,8 +276,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindReload()
 extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindPageClosed()
 {
     if (running) {
-        RequestQuit(&appWindow);
+        RequestQuit(&run.window);
         // No more frames come: the quit is handled now.
-        StepMessageLoop();
+        StepAnimationFrame();
+    }
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindFullScreenRefused(int pass)
+{
+    // A refusal for a window that has gone since belongs to it.
+    if (pass == passNumber && run.window.fullScreen == 1) {
+        FullScreenRefused(&run.window);
     }
 }

@@ -39,3 +39,12 @@ void LinkProgramWithColourPassThrough(GLuint program)
     }
     gl4es_glLinkProgram(program);
 }
+
+// WebGL 1 has no non-square matrices, so no program there declares one and no location takes
+// these uploads; gl4es answers them by name with a call that does nothing, and so do these.
+void glUniformMatrix2x3fv(GLint, GLsizei, GLboolean, const GLfloat *) {}
+void glUniformMatrix2x4fv(GLint, GLsizei, GLboolean, const GLfloat *) {}
+void glUniformMatrix3x2fv(GLint, GLsizei, GLboolean, const GLfloat *) {}
+void glUniformMatrix3x4fv(GLint, GLsizei, GLboolean, const GLfloat *) {}
+void glUniformMatrix4x2fv(GLint, GLsizei, GLboolean, const GLfloat *) {}
+void glUniformMatrix4x3fv(GLint, GLsizei, GLboolean, const GLfloat *) {}

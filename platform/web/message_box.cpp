@@ -1,17 +1,23 @@
 // message_box.cpp -- message boxes as dialogs of the page; the page's console when it has none.
 #include "platform/message_box.h"
 
-#include <string>
-
 #include <emscripten/emscripten.h>
 
 #include "platform/text_encoding.h"
+#include "platform/web/app_shell.h"
 
 static MessageSink messageSink;
+// What the page was told before the program started, kept until the program asks.
+static BoxAnswer pageAnswer = BoxAnswer::Unanswered;
 
 void SetMessageSink(MessageSink sink)
 {
     messageSink = sink;
+}
+
+void SetPageAnswer(BoxAnswer answer)
+{
+    pageAnswer = answer;
 }
 
 // The page's dialog; a page without one (the program embedded elsewhere) gets the console line
@@ -30,17 +36,23 @@ void ShowMessage(const char *caption, const char *text, BoxIcon icon)
 {
     if (messageSink) {
         messageSink(caption, text);
-        return;
+    } else {
+        ShowPageDialog(Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str(), icon == BoxIcon::Exclamation);
     }
-    std::string caption8 = Cp1252ToUtf8(caption);
-    std::string text8 = Cp1252ToUtf8(text);
-    ShowPageDialog(caption8.c_str(), text8.c_str(), icon == BoxIcon::Exclamation);
 }
 
-// A page cannot wait for an answer: the shell asks its one question in the page before the
-// program starts. Any other question is shown and counts as unanswered.
+// A page cannot wait for an answer: the page asks the program's one question before it starts,
+// and the first question takes that answer. Any later question is shown and counts as unanswered.
 BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
 {
-    ShowMessage(caption, text, icon);
-    return messageSink ? BoxAnswer::No : BoxAnswer::Unanswered;
+    if (messageSink) {
+        messageSink(caption, text);
+        return BoxAnswer::No;
+    }
+    BoxAnswer answer = pageAnswer;
+    pageAnswer = BoxAnswer::Unanswered;
+    if (answer == BoxAnswer::Unanswered) {
+        ShowMessage(caption, text, icon);
+    }
+    return answer;
 }

@@ -1,27 +1,13 @@
-// shell_records.h -- the web shell's window class and window records: a canvas and its WebGL context.
+// shell_records.h -- the web shell's own handles in the window class and window records.
 #pragma once
 
 #include <cstdint>
 
-struct KeyState;
+// The page's canvas, as a CSS selector: the program is started on it and draws nowhere else.
+typedef const char *InstanceHandle;
 
-struct AppClass {
-    const char *className;
-};
-
-struct AppWindow {
-    KeyState *keys;
-    // The canvas, as a CSS selector, and its WebGL context (0 until the first window opens).
+struct WindowHandles {
     const char *canvas;
+    // The canvas's WebGL context: 0 until the first window opens, then kept for every later one.
     intptr_t glContext;
-    AppClass *appClass;
-    const char *title;
-    int32_t width;
-    int32_t height;
-    int32_t colourDepth;
-    int32_t fullScreen;
-    int32_t visible;
-    int32_t counterAvailable;
-    uint32_t lastTime;
-    float secondsPerTick;
 };

@@ -1,11 +1,10 @@
-// window_proc.cpp -- the window procedure over the page's events, and the frame pump.
+// window_proc.cpp -- the window procedure over the page's events and the shell's own messages,
+// and the frame pump.
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
 #include "platform/web/app_shell.h"
 #include "platform/web/key_codes.h"
-#include "ui/controls.h"
-#include "ui/frame.h"
 
 uint32_t FrameCounterNow()
 {
@@ -22,36 +21,49 @@ bool PageVisible()
 
 void PaintFrame(AppWindow *window)
 {
-    uint32_t now = FrameCounterNow();
-    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
-    window->lastTime = now;
-    DrawFrame();
+    RunFrame(window, FrameCounterNow());
     // The browser presents the canvas when the animation frame returns: that is the swap.
+}
+
+void AppWindowProc(AppWindow *, ShellEvent event)
+{
+    switch (event) {
+    case ShellEvent::ToggleFullScreen:
+        FlipFullScreenRequest();
+        // Ends the message loop only; the running flag keeps the outer loop going.
+        PostEvent(ShellEvent::Quit);
+        break;
+    case ShellEvent::Reload:
+        // A new pass makes the scene anew from the files the page has written.
+        PostEvent(ShellEvent::Quit);
+        break;
+    case ShellEvent::Quit:
+        // The message loop takes it itself.
+        break;
+    }
 }
 
 // WM_KEYDOWN / WM_KEYUP: the key's virtual-key code into the table. Returning true keeps the
 // browser from its own use of the key (scrolling, find, help) while the canvas has focus.
 static EM_BOOL OnKey(int eventType, const EmscriptenKeyboardEvent *event, void *data)
 {
-    AppWindow *window = static_cast<AppWindow *>(data);
     int index = KeyTableIndex(event->keyCode, event->altKey != 0);
     if (index < 0) {
         // Alt combinations are the browser's (menus, history); F10 is kept from it as on Windows.
         return event->keyCode == 121 && !event->altKey;
     }
-    if (window->keys) {
-        window->keys->down[index] = eventType == EMSCRIPTEN_EVENT_KEYDOWN ? 1 : 0;
-    }
+    SetKey(static_cast<AppWindow *>(data), uintptr_t(index), eventType == EMSCRIPTEN_EVENT_KEYDOWN);
     return EM_TRUE;
 }
 
-// WM_SIZE minimised / restored: a hidden page draws nothing.
+// WM_SIZE minimised / restored: a hidden page draws nothing, and the canvas keeps its size.
 static EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent *event, void *data)
 {
     AppWindow *window = static_cast<AppWindow *>(data);
-    window->visible = event->hidden ? 0 : 1;
-    if (window->visible) {
-        SetProjection(window->width, window->height);
+    if (event->hidden) {
+        MinimiseAppWindow(window);
+    } else {
+        ResizeAppWindow(window, window->width, window->height);
     }
     return EM_FALSE;
 }
@@ -59,7 +71,8 @@ static EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent *event, v
 void RouteWindowEvents(AppWindow *window)
 {
     // Setting a callback again replaces the last one: each window gets the events once.
-    emscripten_set_keydown_callback(window->canvas, window, EM_TRUE, OnKey);
-    emscripten_set_keyup_callback(window->canvas, window, EM_TRUE, OnKey);
+    const char *canvas = window->handles.canvas;
+    emscripten_set_keydown_callback(canvas, window, EM_TRUE, OnKey);
+    emscripten_set_keyup_callback(canvas, window, EM_TRUE, OnKey);
     emscripten_set_visibilitychange_callback(window, EM_FALSE, OnVisibility);
 }
