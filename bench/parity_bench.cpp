@@ -39,7 +39,6 @@ bool BuildParityProgram(CaptureProgram *c, std::string *why)
         *why = "this GL has no transform feedback";
         return false;
     }
-    std::vector<std::pair<std::string, int>> attributes;
     for (const CgVaryingInput &input : translation.inputs) {
         GLuint *index = input.name == "IN.zfeldpos" ? &c->zfeldpos
                         : input.name == "IN.wind"   ? &c->wind
@@ -47,10 +46,9 @@ bool BuildParityProgram(CaptureProgram *c, std::string *why)
                                                     : nullptr;
         if (index && input.source == CgInputSource::Attribute) {
             *index = GLuint(input.attribIndex);
-            attributes.emplace_back(input.glslName, input.attribIndex);
         }
     }
-    c->program = LinkFeedbackProgram(translation.glsl, attributes, {"gl_Position"}, why);
+    c->program = LinkFeedbackProgram(translation.glsl, TranslationAttributes(translation), {"gl_Position"}, why);
     if (!c->program) {
         *why = RewriteGlslLog(*why, "wind.cg");
         return false;

@@ -47,13 +47,8 @@ protected:
             *why = translation.error;
             return {};
         }
-        std::vector<std::pair<std::string, int>> attributes;
-        for (const CgVaryingInput &input : translation.inputs) {
-            if (input.source == CgInputSource::Attribute) {
-                attributes.emplace_back(input.glslName, input.attribIndex);
-            }
-        }
-        const GLuint program = LinkFeedbackProgram(translation.glsl, attributes, {"gl_TexCoord[0]"}, why);
+        const GLuint program =
+            LinkFeedbackProgram(translation.glsl, TranslationAttributes(translation), {"gl_TexCoord[0]"}, why);
         if (!program) {
             *why = "GL refused what the translator accepted:\n" + *why + "\n" + translation.glsl;
             return {};

@@ -3,6 +3,17 @@
 
 #include <epoxy/gl.h>
 
+std::vector<std::pair<std::string, int>> TranslationAttributes(const CgTranslation &translation)
+{
+    std::vector<std::pair<std::string, int>> attributes;
+    for (const CgVaryingInput &input : translation.inputs) {
+        if (input.source == CgInputSource::Attribute) {
+            attributes.emplace_back(input.glslName, input.attribIndex);
+        }
+    }
+    return attributes;
+}
+
 unsigned LinkFeedbackProgram(const std::string &glsl, const std::vector<std::pair<std::string, int>> &attributes,
                              const std::vector<std::string> &captured, std::string *why)
 {

@@ -7,6 +7,11 @@
 #include <utility>
 #include <vector>
 
+#include "cg/cg_translate.h"
+
+// The generic attributes a translation reads, each GLSL name with the index it is bound at.
+std::vector<std::pair<std::string, int>> TranslationAttributes(const CgTranslation &translation);
+
 // Compiles `glsl` as a vertex shader, binds the generic attributes, names the outputs to capture
 // (interleaved, in this order) and links. Returns the program, or 0 with the compile or link
 // log in *why.

@@ -586,12 +586,7 @@ OracleResult RunPair(const std::filesystem::path &dir, int i, const Pending &p, 
         result.detail = "glslang: " + log.substr(error, end == std::string::npos ? end : end - error);
         return result;
     }
-    std::vector<std::pair<std::string, int>> attributes;
-    for (const CgVaryingInput &input : p.ours.inputs) {
-        if (input.source == CgInputSource::Attribute) {
-            attributes.emplace_back(input.glslName, input.attribIndex);
-        }
-    }
+    const std::vector<std::pair<std::string, int>> attributes = TranslationAttributes(p.ours);
     Interface reference;
     std::vector<std::string> ourCaptured, referenceCaptured;
     if (!p.directives.cgOnly) {

@@ -36,13 +36,8 @@ protected:
             *why = translation.error;
             return {};
         }
-        std::vector<std::pair<std::string, int>> attributes;
-        for (const CgVaryingInput &input : translation.inputs) {
-            if (input.source == CgInputSource::Attribute) {
-                attributes.emplace_back(input.glslName, input.attribIndex);
-            }
-        }
-        GLuint program = LinkFeedbackProgram(translation.glsl, attributes, {"gl_Position", "gl_TexCoord[0]"}, why);
+        GLuint program = LinkFeedbackProgram(translation.glsl, TranslationAttributes(translation),
+                                             {"gl_Position", "gl_TexCoord[0]"}, why);
         if (!program) {
             *why = RewriteGlslLog(*why, "test.cg") + "\n" + translation.glsl;
             return {};

@@ -106,8 +106,8 @@ async function countDifferences(page, a, b) {
   }, a, b);
 }
 
-async function runCase(browser, spec) {
-  const files = spec.files || {};
+async function runCase(browser, webCase) {
+  const files = webCase.files || {};
   const server = await serve(files);
   const page = await browser.newPage();
   const problems = [];
@@ -119,14 +119,14 @@ async function runCase(browser, spec) {
   page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
   try {
     await page.setViewport({ width: 900, height: 720 });
-    const spans = parseKeyScript(spec.keys || "");
-    await page.evaluateOnNewDocument(installHooks, spans, spec.shots || []);
-    if (spec.refuseFullScreen) {
+    const spans = parseKeyScript(webCase.keys || "");
+    await page.evaluateOnNewDocument(installHooks, spans, webCase.shots || []);
+    if (webCase.refuseFullScreen) {
       await page.evaluateOnNewDocument(() => {
         Element.prototype.requestFullscreen = () => Promise.reject(new TypeError("refused"));
       });
     }
-    if (spec.noWebGl) {
+    if (webCase.noWebGl) {
       await page.evaluateOnNewDocument(() => {
         const getContext = HTMLCanvasElement.prototype.getContext;
         HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
@@ -136,14 +136,14 @@ async function runCase(browser, spec) {
     }
     await page.goto(`http://127.0.0.1:${server.address().port}/`);
     await page.waitForSelector("#question:not([hidden])", { timeout: caseTimeout });
-    await page.click(spec.answer === "yes" ? "#yes" : "#no");
-    await spec.until(page);
-    await page.screenshot({ path: path.join(outDir, spec.name + "-page.png") });
+    await page.click(webCase.answer === "yes" ? "#yes" : "#no");
+    await webCase.until(page);
+    await page.screenshot({ path: path.join(outDir, webCase.name + "-page.png") });
     const shots = await page.evaluate(() => window.halmwindShots);
     for (const [frame, url] of Object.entries(shots)) {
-      fs.writeFileSync(path.join(outDir, `${spec.name}-frame${frame}.png`), Buffer.from(url.split(",")[1], "base64"));
+      fs.writeFileSync(path.join(outDir, `${webCase.name}-frame${frame}.png`), Buffer.from(url.split(",")[1], "base64"));
     }
-    const failures = await spec.check(page, shots);
+    const failures = await webCase.check(page, shots);
     return failures.concat(problems);
   } catch (error) {
     return [String(error.message || error)].concat(problems);
@@ -380,17 +380,17 @@ async function main() {
   let passed = 0, failed = 0;
   try {
     const only = process.env.WEB_CASES ? process.env.WEB_CASES.split(",") : null;
-    for (const spec of cases.filter((c) => !only || only.includes(c.name))) {
+    for (const webCase of cases.filter((c) => !only || only.includes(c.name))) {
       const started = Date.now();
-      const failures = await runCase(browser, spec);
+      const failures = await runCase(browser, webCase);
       const seconds = ((Date.now() - started) / 1000).toFixed(1);
       if (failures.length) {
         failed++;
-        console.log(`FAIL ${spec.name} (${seconds} s)`);
+        console.log(`FAIL ${webCase.name} (${seconds} s)`);
         for (const f of failures) console.log("  " + f);
       } else {
         passed++;
-        console.log(`ok   ${spec.name} (${seconds} s)`);
+        console.log(`ok   ${webCase.name} (${seconds} s)`);
       }
     }
   } finally {
