@@ -22,7 +22,7 @@ constexpr int BentPerFrame = BladeCount * BentPerBlade;
 struct CaptureProgram {
     GLuint program;
     GLint modelViewProj;
-    GLuint zfeldpos, wind, sl;
+    GLenum zfeldpos, wind, sl;  // the texture units of the three inputs
 };
 
 bool BuildParityProgram(CaptureProgram *c, std::string *why)
@@ -44,8 +44,8 @@ bool BuildParityProgram(CaptureProgram *c, std::string *why)
                         : input.name == "IN.wind"   ? &c->wind
                         : input.name == "IN.sl"     ? &c->sl
                                                     : nullptr;
-        if (index && input.source == CgInputSource::Attribute) {
-            *index = GLuint(input.attribIndex);
+        if (index && input.source == CgInputSource::TexCoord) {
+            *index = GLuint(GL_TEXTURE0 + input.texUnit);
         }
     }
     c->program = LinkFeedbackProgram(translation.glsl, TranslationAttributes(translation), {"gl_Position"}, why);
@@ -99,9 +99,9 @@ int CaptureProgramOutput(const CaptureProgram &c)
     glUniformMatrix4fv(c.modelViewProj, 1, GL_FALSE, identity);
     parityCaptured = CaptureFeedback(c.program, BentPerFrame, [&](int n) {
         const ParityVertex &v = parityVertices[n];
-        glVertexAttrib3f(c.zfeldpos, v.foot.x, v.foot.y, v.foot.z);
-        glVertexAttrib3f(c.wind, v.wind.x, v.wind.y, v.wind.z);
-        glVertexAttrib1f(c.sl, v.sl);
+        glMultiTexCoord3f(c.zfeldpos, v.foot.x, v.foot.y, v.foot.z);
+        glMultiTexCoord3f(c.wind, v.wind.x, v.wind.y, v.wind.z);
+        glMultiTexCoord1f(c.sl, v.sl);
         glVertex3f(v.position.x, v.position.y, v.position.z);
     });
     // The capture leaves a vertex it never wrote at its marker value.

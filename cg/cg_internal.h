@@ -17,7 +17,6 @@ const size_t maxSourceSize = size_t(16) << 20;
 const size_t maxIdentifierLength = 1024;
 const int maxBracketDepth = 256;
 const int maxExpressionDepth = 320;  // brackets plus chained casts
-const int maxGenericAttributes = 15;
 const int maxUniformArray = 256;
 const size_t maxUniformEntries = 1024;
 

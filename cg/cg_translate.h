@@ -11,15 +11,23 @@ enum class CgType {
 };
 
 // Where the wrapper takes a varying input from.
-enum class CgInputSource { Vertex, Color, Attribute, Normal, SecondaryColor };
+enum class CgInputSource { Vertex, Color, Attribute, Normal, SecondaryColor, TexCoord };
 
 struct CgVaryingInput {
     std::string name;      // as the Cg program names it: "IN.zfeldpos", or a plain parameter name
     std::string glslName;  // the attribute in the shader; empty for all but Attribute
     CgInputSource source;
-    int attribIndex;       // generic attribute index, 1 and up; 0 for all but Attribute
+    int attribIndex;       // generic attribute index, firstGenericAttribute and up; 0 for all but Attribute
     int components;        // 1 to 4
+    int texUnit = 0;       // TEXCOORDn's n for TexCoord, fed by glMultiTexCoord; 0 for the others
 };
+
+// TEXCOORD0 to TEXCOORD7 come through the texture coordinates, as the OpenGL profiles bind them;
+// other semantics take generic attributes from firstGenericAttribute up, past the slots where GL
+// layers over WebGL keep the fixed-function inputs.
+const int cgTexCoordUnits = 8;
+const int firstGenericAttribute = 6;
+const int lastGenericAttribute = 15;
 
 struct CgUniform {
     std::string name;      // as the Cg program names it: "ModelViewProj"

@@ -5,8 +5,8 @@
 
 namespace cg {
 
-// Where a varying input of this semantic comes from. POSITION and COLOR0 are the fixed
-// pipeline's own arrays; everything else takes the next generic attribute, never index 0.
+// Where a varying input of this semantic comes from. POSITION, COLOR0, COLOR1, NORMAL and
+// TEXCOORD0 to 7 are the fixed pipeline's own; everything else takes the next generic attribute.
 bool AddInput(Translator &t, const std::string &name, const std::string &semantic, const TypeRef &type, int line,
               std::string *expression, std::string *declarations)
 {
@@ -24,10 +24,17 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
         input.source = CgInputSource::SecondaryColor;
     } else if (sem == "NORMAL" || sem == "NORMAL0") {
         input.source = CgInputSource::Normal;
+    } else if (sem.size() == 9 && sem.compare(0, 8, "TEXCOORD") == 0 && sem[8] >= '0' &&
+               sem[8] < '0' + cgTexCoordUnits) {
+        input.source = CgInputSource::TexCoord;
+        input.texUnit = sem[8] - '0';
+    } else if (sem == "TEXCOORD") {
+        input.source = CgInputSource::TexCoord;
     }
     int attributes = 0;
     for (const CgVaryingInput &other : t.result->inputs) {
-        if (other.source == input.source && input.source != CgInputSource::Attribute) {
+        if (other.source == input.source && input.source != CgInputSource::Attribute &&
+            other.texUnit == input.texUnit) {
             return Fail(t, line, "two varying inputs have the semantic " + sem);
         }
         attributes += other.source == CgInputSource::Attribute;
@@ -35,10 +42,12 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
     static const char *const swizzles[] = {"", ".x", ".xy", ".xyz", ""};
     std::string value;
     if (input.source == CgInputSource::Attribute) {
-        if (attributes >= maxGenericAttributes) {
-            return Fail(t, line, "more than 15 varying inputs");
+        if (firstGenericAttribute + attributes > lastGenericAttribute) {
+            return Fail(t, line, "more than " + std::to_string(lastGenericAttribute - firstGenericAttribute + 1) +
+                                     " varying inputs with a semantic other than POSITION, NORMAL, COLOR0, "
+                                     "COLOR1 and TEXCOORD0 to TEXCOORD7");
         }
-        input.attribIndex = attributes + 1;
+        input.attribIndex = firstGenericAttribute + attributes;
         input.glslName = "cgx_attr" + std::to_string(input.attribIndex);
         *declarations += "attribute " + std::string(info.cols == 1 ? "float" : "vec" + std::to_string(info.cols)) +
                          " " + input.glslName + "; ";
@@ -49,7 +58,9 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
     } else {
         value = std::string(input.source == CgInputSource::Vertex  ? "gl_Vertex"
                             : input.source == CgInputSource::Color ? "gl_Color"
-                                                                   : "gl_SecondaryColor") +
+                            : input.source == CgInputSource::TexCoord
+                                ? "gl_MultiTexCoord" + std::to_string(input.texUnit)
+                                : "gl_SecondaryColor") +
                 swizzles[info.cols];
     }
     *expression = info.base == Base::Int ? GlslType(t, info) + "(" + value + ")" : value;

@@ -12,11 +12,11 @@
 #include "platform/file_read.h"
 #include "platform/gl_access.h"
 
-enum class ParameterKind { Vertex, Color, Attribute, Normal, SecondaryColor, Uniform };
+enum class ParameterKind { Vertex, Color, Attribute, Normal, SecondaryColor, TexCoord, Uniform };
 
 struct CgParameterRecord {
     ParameterKind kind;
-    GLuint attribIndex;
+    GLuint attribIndex;  // the generic attribute, or GL_TEXTURE0 + n for TEXCOORDn
     GLint location;
     CgType type;
     bool pending;  // set while the program was not in use; uploaded when it is bound
@@ -291,6 +291,19 @@ std::string GenericErrorText(CGerror error)
     return "Unknown error.";
 }
 
+// A vertex program alone runs before the fixed fragment stage on desktop GL, but WebGL links no
+// program without a fragment shader. This one does what the fixed stage does with no texture and
+// no fog, so the program draws alike everywhere. Flagged for deletion, it goes with the program.
+void AttachColourPassThrough(GLuint program)
+{
+    const char *passThrough = "void main()\n{\n    gl_FragColor = gl_Color;\n}\n";
+    GLuint fragment = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(fragment, 1, &passThrough, nullptr);
+    glCompileShader(fragment);
+    glAttachShader(program, fragment);
+    glDeleteShader(fragment);
+}
+
 // Compiles and links the translated shader; on failure records the compiler's own words.
 CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *fileName, const char *entry)
 {
@@ -306,6 +319,7 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
     }
     GLuint program = glCreateProgram();
     glAttachShader(program, shader);
+    AttachColourPassThrough(program);
     for (const CgVaryingInput &input : translation.inputs) {
         if (input.source == CgInputSource::Attribute) {
             glBindAttribLocation(program, GLuint(input.attribIndex), input.glslName.c_str());
@@ -341,8 +355,12 @@ CgProgramRecord *BuildProgram(const CgTranslation &translation, const char *file
         case CgInputSource::Attribute:
             p->kind = ParameterKind::Attribute;
             break;
+        case CgInputSource::TexCoord:
+            p->kind = ParameterKind::TexCoord;
+            break;
         }
-        p->attribIndex = GLuint(input.attribIndex);
+        p->attribIndex = input.source == CgInputSource::TexCoord ? GLuint(GL_TEXTURE0 + input.texUnit)
+                                                                 : GLuint(input.attribIndex);
         p->location = -1;
         p->type = CgType::Float4;
         p->name = input.name;
@@ -530,6 +548,9 @@ void cgGLSetParameter1f(CGparameter param, float x)
     case ParameterKind::Attribute:
         glVertexAttrib1f(param->attribIndex, x);
         return;
+    case ParameterKind::TexCoord:
+        glMultiTexCoord1f(param->attribIndex, x);
+        return;
     case ParameterKind::Color:
         glColor4f(x, 0.0f, 0.0f, 1.0f);
         return;
@@ -559,6 +580,9 @@ void cgGLSetParameter3f(CGparameter param, float x, float y, float z)
     switch (param->kind) {
     case ParameterKind::Attribute:
         glVertexAttrib3f(param->attribIndex, x, y, z);
+        return;
+    case ParameterKind::TexCoord:
+        glMultiTexCoord3f(param->attribIndex, x, y, z);
         return;
     case ParameterKind::Color:
         glColor3f(x, y, z);
@@ -590,6 +614,9 @@ void cgGLSetParameter4f(CGparameter param, float x, float y, float z, float w)
     switch (param->kind) {
     case ParameterKind::Attribute:
         glVertexAttrib4f(param->attribIndex, x, y, z, w);
+        return;
+    case ParameterKind::TexCoord:
+        glMultiTexCoord4f(param->attribIndex, x, y, z, w);
         return;
     case ParameterKind::Color:
         glColor4f(x, y, z, w);

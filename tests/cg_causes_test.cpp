@@ -80,7 +80,7 @@ protected:
             }
         }
         std::vector<float> out = CaptureFeedback(program, 1, [](int) {
-            glVertexAttrib4f(1, 0.5f, 0.25f, 4, 8);
+            glMultiTexCoord4f(GL_TEXTURE0, 0.5f, 0.25f, 4, 8);
             glVertex4f(1, 2, 3, 1);
         });
         glUseProgram(0);

@@ -485,7 +485,7 @@ struct Pending {
     Directives directives;
 };
 
-// Our route: inputs from GL's arrays or generic attributes as the translation's table says,
+// Our route: inputs from GL's current values or generic attributes as the translation's table says,
 // uniforms by the table's names.
 std::vector<float> RunOurs(GLuint program, const Pending &p, const OracleOptions &options)
 {
@@ -502,6 +502,7 @@ std::vector<float> RunOurs(GLuint program, const Pending &p, const OracleOptions
             case CgInputSource::Normal: glNormal3fv(value); break;
             case CgInputSource::SecondaryColor: glSecondaryColor3fv(value); break;
             case CgInputSource::Attribute: glVertexAttrib4fv(GLuint(input.attribIndex), value); break;
+            case CgInputSource::TexCoord: glMultiTexCoord4fv(GLenum(GL_TEXTURE0 + input.texUnit), value); break;
             case CgInputSource::Vertex: break;
             }
         }

@@ -46,7 +46,7 @@ protected:
             const Input &v = vertices[size_t(i)];
             glNormal3fv(v.normal);
             glSecondaryColor3fv(v.secondary);
-            glVertexAttrib4fv(1, v.texcoord);
+            glMultiTexCoord4fv(GL_TEXTURE0, v.texcoord);
             glVertex4fv(v.position);
         });
         glDeleteProgram(program);

@@ -374,12 +374,18 @@ TEST_F(CgRuntime, DestroyingContextsReleasesGlObjects)
         GLuint shaders[4] = {};
         GLsizei count = 0;
         glGetAttachedShaders(id, 4, &count, shaders);
-        ASSERT_EQ(count, 1);
+        // The vertex shader, and the fragment shader that passes the colour on.
+        ASSERT_EQ(count, 2);
+        GLint types[2] = {};
+        glGetShaderiv(shaders[0], GL_SHADER_TYPE, &types[0]);
+        glGetShaderiv(shaders[1], GL_SHADER_TYPE, &types[1]);
+        EXPECT_EQ(types[0] + types[1], GL_VERTEX_SHADER + GL_FRAGMENT_SHADER);
         // Destroyed while in use: it must still go, and stop being used.
         cgGLBindProgram(program);
         cgDestroyContext(own);
         EXPECT_FALSE(glIsProgram(id));
         EXPECT_FALSE(glIsShader(shaders[0]));
+        EXPECT_FALSE(glIsShader(shaders[1]));
         GLint current = -1;
         glGetIntegerv(GL_CURRENT_PROGRAM, &current);
         EXPECT_EQ(current, 0);

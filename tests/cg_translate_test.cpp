@@ -91,28 +91,29 @@ TEST(CgTranslate, WindProgramGivesItsInputsAndUniform)
     ASSERT_TRUE(TranslateCgProgram(windLikeProgram, "wind.cg", "main", &t)) << t.error;
 
     ASSERT_EQ(t.inputs.size(), 5u);
+    // TEXCOORDn comes through texture unit n, so a value set between the vertices of one glBegin
+    // stays with its vertex on every GL layer.
     const struct {
         const char *name;
         CgInputSource source;
-        int index;
+        int unit;
         int components;
-    } expected[] = {{"IN.position", CgInputSource::Vertex, 0, 4},
-                    {"IN.color", CgInputSource::Color, 0, 4},
-                    {"IN.zfeldpos", CgInputSource::Attribute, 1, 3},
-                    {"IN.wind", CgInputSource::Attribute, 2, 3},
-                    {"IN.sl", CgInputSource::Attribute, 3, 1}};
+        const char *read;
+    } expected[] = {{"IN.position", CgInputSource::Vertex, 0, 4, "gl_Vertex"},
+                    {"IN.color", CgInputSource::Color, 0, 4, "gl_Color"},
+                    {"IN.zfeldpos", CgInputSource::TexCoord, 0, 3, "gl_MultiTexCoord0.xyz"},
+                    {"IN.wind", CgInputSource::TexCoord, 1, 3, "gl_MultiTexCoord1.xyz"},
+                    {"IN.sl", CgInputSource::TexCoord, 2, 1, "gl_MultiTexCoord2.x"}};
     for (size_t i = 0; i < 5; i++) {
         EXPECT_EQ(t.inputs[i].name, expected[i].name);
         EXPECT_EQ(t.inputs[i].source, expected[i].source) << expected[i].name;
-        EXPECT_EQ(t.inputs[i].attribIndex, expected[i].index) << expected[i].name;
+        EXPECT_EQ(t.inputs[i].texUnit, expected[i].unit) << expected[i].name;
+        EXPECT_EQ(t.inputs[i].attribIndex, 0) << expected[i].name;
         EXPECT_EQ(t.inputs[i].components, expected[i].components) << expected[i].name;
-        if (expected[i].source == CgInputSource::Attribute) {
-            EXPECT_NE(t.glsl.find("attribute " + std::string(expected[i].components == 1 ? "float " : "vec3 ") +
-                                  t.inputs[i].glslName + ";"),
-                      std::string::npos)
-                << expected[i].name;
-        }
+        EXPECT_NE(WithoutSpaces(t.glsl).find(std::string("=") + expected[i].read + ";"), std::string::npos)
+            << t.glsl;
     }
+    EXPECT_EQ(t.glsl.find("attribute"), std::string::npos) << t.glsl;
     ASSERT_EQ(t.uniforms.size(), 1u);
     EXPECT_EQ(t.uniforms[0].name, "ModelViewProj");
     EXPECT_EQ(t.uniforms[0].type, CgType::Float4x4);
@@ -123,6 +124,35 @@ TEST(CgTranslate, WindProgramGivesItsInputsAndUniform)
     EXPECT_NE(flat.find("gl_Position=cgx_out.HPos;"), std::string::npos);
     EXPECT_NE(flat.find("gl_FrontColor=cgx_out.Col0;"), std::string::npos);
     EXPECT_NE(flat.find("cgx_in0.position=gl_Vertex;"), std::string::npos);
+}
+
+TEST(CgTranslate, OtherSemanticsTakeGenericAttributesPastTheFixedOnes)
+{
+    const std::string head = "struct vout { float4 pos : POSITION; };\nvout main(float4 p : POSITION";
+    const std::string tail = ")\n{ vout o; o.pos = p; return o; }\n";
+    CgTranslation t;
+    ASSERT_TRUE(TranslateCgProgram(head + ", float3 t : TANGENT, float w : BLENDWEIGHT, float4 c : TEXCOORD8" + tail,
+                                   "wind.cg", "main", &t))
+        << t.error;
+    ASSERT_EQ(t.inputs.size(), 4u);
+    for (int i = 1; i < 4; i++) {
+        EXPECT_EQ(t.inputs[size_t(i)].source, CgInputSource::Attribute);
+        EXPECT_EQ(t.inputs[size_t(i)].attribIndex, firstGenericAttribute + i - 1);
+        EXPECT_NE(t.glsl.find("attribute " + std::string(i == 1 ? "vec3 " : i == 2 ? "float " : "vec4 ") +
+                              t.inputs[size_t(i)].glslName + ";"),
+                  std::string::npos)
+            << t.glsl;
+    }
+
+    std::string generic;
+    for (int i = firstGenericAttribute; i <= lastGenericAttribute; i++) {
+        generic += ", float a" + std::to_string(i) + " : ATTR" + std::to_string(i);
+    }
+    EXPECT_TRUE(TranslateCgProgram(head + generic + tail, "wind.cg", "main", &t)) << t.error;
+    EXPECT_FALSE(TranslateCgProgram(head + generic + ", float extra : ATTR0" + tail, "wind.cg", "main", &t));
+    EXPECT_NE(t.error.find("more than 10 varying inputs"), std::string::npos) << t.error;
+    EXPECT_FALSE(TranslateCgProgram(head + ", float a : TEXCOORD1, float b : texcoord1" + tail, "wind.cg", "main", &t));
+    EXPECT_NE(t.error.find("two varying inputs have the semantic TEXCOORD1"), std::string::npos) << t.error;
 }
 
 TEST(CgTranslate, GlslLinesNameTheCgLines)
@@ -167,7 +197,7 @@ vout main(vin v, uniform float3x3 Basis, uniform float Time, uniform float4x4 M)
     EXPECT_NE(flat.find("inversesqrt(2.0)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec4cgx_fmod(vec4a,floatb)"), std::string::npos) << "preamble for fmod";
     EXPECT_NE(flat.find("vec3cgx_saturate(vec3x)"), std::string::npos) << "preamble for saturate";
-    EXPECT_NE(flat.find("cgx_in0.id=int(cgx_attr2);"), std::string::npos) << t.glsl;
+    EXPECT_NE(flat.find("cgx_in0.id=int(gl_MultiTexCoord1.x);"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("gl_FrontColor=vec4(cgx_out.col,1.0);"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("gl_FogFragCoord=cgx_out.fog;"), std::string::npos) << t.glsl;
     EXPECT_EQ(flat.find("half"), std::string::npos);
@@ -178,8 +208,8 @@ vout main(vin v, uniform float3x3 Basis, uniform float Time, uniform float4x4 M)
     EXPECT_EQ(t.uniforms[2].type, CgType::Float4x4);
     ASSERT_EQ(t.inputs.size(), 3u);
     EXPECT_EQ(t.inputs[0].source, CgInputSource::Vertex);
-    EXPECT_EQ(t.inputs[1].attribIndex, 1);
-    EXPECT_EQ(t.inputs[2].attribIndex, 2);
+    EXPECT_EQ(t.inputs[1].texUnit, 0);
+    EXPECT_EQ(t.inputs[2].texUnit, 1);
 }
 
 TEST(CgTranslate, FailuresNameTheLine)

@@ -41,8 +41,8 @@ HOOK(Color4ub, (GLubyte r, GLubyte g, GLubyte b, GLubyte a), (r, g, b, a),
 HOOK(Normal3d, (GLdouble x, GLdouble y, GLdouble z), (x, y, z), LIST(x, y, z))
 HOOK(Translatef, (GLfloat x, GLfloat y, GLfloat z), (x, y, z), LIST(x, y, z))
 HOOK(LoadIdentity, (), (), NONE)
-HOOK(VertexAttrib1f, (GLuint i, GLfloat x), (i, x), LIST(double(i), x))
-HOOK(VertexAttrib3f, (GLuint i, GLfloat x, GLfloat y, GLfloat z), (i, x, y, z), LIST(double(i), x, y, z))
+HOOK(MultiTexCoord1f, (GLenum t, GLfloat x), (t, x), LIST(double(t), x))
+HOOK(MultiTexCoord3f, (GLenum t, GLfloat x, GLfloat y, GLfloat z), (t, x, y, z), LIST(double(t), x, y, z))
 HOOK(UseProgram, (GLuint p), (p), LIST(double(p)))
 HOOK(NewList, (GLuint list, GLenum mode), (list, mode), LIST(double(list), double(mode)))
 HOOK(EndList, (), (), NONE)
@@ -55,7 +55,7 @@ HOOK(CallLists, (GLsizei n, GLenum type, const void *lists), (n, type, lists), L
 
 #define EACH_HOOK(X)                                                                          \
     X(Begin) X(End) X(Vertex3f) X(Vertex3d) X(Color3f) X(Color4ub) X(Normal3d) X(Translatef)  \
-    X(LoadIdentity) X(VertexAttrib1f) X(VertexAttrib3f) X(UseProgram) X(NewList) X(EndList)   \
+    X(LoadIdentity) X(MultiTexCoord1f) X(MultiTexCoord3f) X(UseProgram) X(NewList) X(EndList)   \
     X(ListBase) X(CallLists)
 
 }  // namespace

@@ -11,8 +11,8 @@ struct GlCall {
 };
 
 // While alive, the calls below are recorded and still passed on to GL: Begin, End, Vertex3f,
-// Vertex3d, Color3f, Color4ub, Normal3d, Translatef, LoadIdentity, VertexAttrib1f,
-// VertexAttrib3f, UseProgram, NewList, EndList, ListBase, CallLists (its count only). A recorder
+// Vertex3d, Color3f, Color4ub, Normal3d, Translatef, LoadIdentity, MultiTexCoord1f,
+// MultiTexCoord3f, UseProgram, NewList, EndList, ListBase, CallLists (its count only). A recorder
 // made while another lives adds to the outer one's record.
 class GlRecorder {
 public:

@@ -65,8 +65,8 @@ protected:
     }
 };
 
-// The attribute a varying parameter is sent to, found by setting it once.
-double AttribIndex(CGparameter param, bool three)
+// The texture unit a varying parameter is sent to, found by setting it once.
+double FeedTarget(CGparameter param, bool three)
 {
     GlRecorder recorder;
     if (three) {
@@ -82,9 +82,9 @@ double AttribIndex(CGparameter param, bool three)
 std::vector<GlCall> TableBladeCalls(int i, WindPath path, WindMode mode)
 {
     const GrassField &g = grassField;
-    const double sl = AttribIndex(shaderProgram.sl, false);
-    const double zfeldpos = AttribIndex(shaderProgram.zfeldpos, true);
-    const double wind = AttribIndex(shaderProgram.wind, true);
+    const double sl = FeedTarget(shaderProgram.sl, false);
+    const double zfeldpos = FeedTarget(shaderProgram.zfeldpos, true);
+    const double wind = FeedTarget(shaderProgram.wind, true);
     Vec3 v[BladeVertexCount];
     TableBladeVertices(g.leanX[i], g.leanY[i], g.heightExtra[i], v);
     Vec3 w = BladeWindVector(i);
@@ -98,8 +98,8 @@ std::vector<GlCall> TableBladeCalls(int i, WindPath path, WindMode mode)
     }
     std::vector<GlCall> calls = {
         {"Translatef", {g.baseX[i], g.baseY[i], g.baseHeight[i]}},
-        {"VertexAttrib3f", {zfeldpos, g.baseX[i], g.baseY[i], g.baseHeight[i]}},
-        {"VertexAttrib3f", {wind, w.x, w.y, double(mode)}},
+        {"MultiTexCoord3f", {zfeldpos, g.baseX[i], g.baseY[i], g.baseHeight[i]}},
+        {"MultiTexCoord3f", {wind, w.x, w.y, double(mode)}},
     };
     const GLenum primitives[TablePrimitiveCount] = {GL_TRIANGLE_FAN, GL_TRIANGLE_STRIP, GL_TRIANGLE_STRIP};
     int n = 0;
@@ -109,7 +109,7 @@ std::vector<GlCall> TableBladeCalls(int i, WindPath path, WindMode mode)
             const TableEmission &e = TableEmissions[n];
             if (e.issued) {
                 calls.push_back({"Color4ub", {0, double(TableGreen(e.row, g.greenOffset[i])), 0, 255}});
-                calls.push_back({"VertexAttrib1f", {sl, TableBendFactor(e.row, g.heightExtra[i])}});
+                calls.push_back({"MultiTexCoord1f", {sl, TableBendFactor(e.row, g.heightExtra[i])}});
             }
             calls.push_back({"Vertex3f", {v[e.vertex].x, v[e.vertex].y, v[e.vertex].z}});
         }

@@ -21,6 +21,8 @@ const char *SourceName(CgInputSource source)
         return "gl_Normal (glNormal)";
     case CgInputSource::SecondaryColor:
         return "gl_SecondaryColor (glSecondaryColor)";
+    case CgInputSource::TexCoord:
+        return "texture coordinates (glMultiTexCoord)";
     case CgInputSource::Attribute:
         break;
     }
@@ -69,6 +71,9 @@ int main(int argc, char **argv)
         if (input.source == CgInputSource::Attribute) {
             std::printf("//   %-16s %d x float  attribute %d  %s\n", input.name.c_str(), input.components,
                         input.attribIndex, input.glslName.c_str());
+        } else if (input.source == CgInputSource::TexCoord) {
+            std::printf("//   %-16s %d x float  gl_MultiTexCoord%d, %s\n", input.name.c_str(), input.components,
+                        input.texUnit, SourceName(input.source));
         } else {
             std::printf("//   %-16s %d x float  %s\n", input.name.c_str(), input.components, SourceName(input.source));
         }

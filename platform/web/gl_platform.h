@@ -6,33 +6,3 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
-
-// WebGL links no program without a fragment shader, where desktop GL runs the vertex shader
-// before the fixed fragment stage. Until the shader runtime attaches one itself, a link on the
-// web adds one that passes the colour on, as the fixed stage does.
-void LinkProgramWithColourPassThrough(GLuint program);
-#undef glLinkProgram
-#define glLinkProgram LinkProgramWithColourPassThrough
-
-// gl4es keeps the fixed pipeline's inputs in the low generic attribute slots (the colour sits at
-// 3), and a program that binds one of them does not link. On the web the program's generic
-// attributes move up past them; binding and setting go through the same offset.
-constexpr GLuint WebAttributeOffset = 6;
-inline void WebBindAttribLocation(GLuint program, GLuint index, const GLchar *name)
-{
-    gl4es_glBindAttribLocation(program, index + WebAttributeOffset, name);
-}
-inline void WebVertexAttrib1f(GLuint index, GLfloat x)
-{
-    gl4es_glVertexAttrib1f(index + WebAttributeOffset, x);
-}
-inline void WebVertexAttrib3f(GLuint index, GLfloat x, GLfloat y, GLfloat z)
-{
-    gl4es_glVertexAttrib3f(index + WebAttributeOffset, x, y, z);
-}
-#undef glBindAttribLocation
-#define glBindAttribLocation WebBindAttribLocation
-#undef glVertexAttrib1f
-#define glVertexAttrib1f WebVertexAttrib1f
-#undef glVertexAttrib3f
-#define glVertexAttrib3f WebVertexAttrib3f

@@ -1,4 +1,4 @@
-// gl_platform.h -- GL on Windows: OPENGL32 exports GL 1.1 and GLU32 the GLU; the GL 2.0 calls the
+// gl_platform.h -- GL on Windows: OPENGL32 exports GL 1.1 and GLU32 the GLU; the later calls the
 // shader runtime needs are fetched with wglGetProcAddress into one table once a context is
 // current, and the gl* names below call through it.
 #pragma once
@@ -18,7 +18,7 @@
 #include <GL/glu.h>
 #include <GL/glext.h>
 
-// Each GL 2.0 call the program makes, and GL 2.1's uniform uploads of non-square matrices: its
+// Each GL 1.3 to 2.0 call the program makes, and GL 2.1's uniform uploads of non-square matrices: its
 // pointer type from glext.h and its name.
 #define HALMWIND_GL_SHADER_CALLS(X)                        \
     X(PFNGLATTACHSHADERPROC, glAttachShader)               \
@@ -34,6 +34,9 @@
     X(PFNGLGETSHADERIVPROC, glGetShaderiv)                 \
     X(PFNGLGETUNIFORMLOCATIONPROC, glGetUniformLocation)   \
     X(PFNGLLINKPROGRAMPROC, glLinkProgram)                 \
+    X(PFNGLMULTITEXCOORD1FPROC, glMultiTexCoord1f)         \
+    X(PFNGLMULTITEXCOORD3FPROC, glMultiTexCoord3f)         \
+    X(PFNGLMULTITEXCOORD4FPROC, glMultiTexCoord4f)         \
     X(PFNGLSECONDARYCOLOR3FPROC, glSecondaryColor3f)       \
     X(PFNGLSHADERSOURCEPROC, glShaderSource)               \
     X(PFNGLUNIFORM1FVPROC, glUniform1fv)                   \
@@ -83,6 +86,9 @@ bool LoadGlShaderCalls();
 #define glGetShaderiv glShaderCalls.glGetShaderiv_
 #define glGetUniformLocation glShaderCalls.glGetUniformLocation_
 #define glLinkProgram glShaderCalls.glLinkProgram_
+#define glMultiTexCoord1f glShaderCalls.glMultiTexCoord1f_
+#define glMultiTexCoord3f glShaderCalls.glMultiTexCoord3f_
+#define glMultiTexCoord4f glShaderCalls.glMultiTexCoord4f_
 #define glSecondaryColor3f glShaderCalls.glSecondaryColor3f_
 #define glShaderSource glShaderCalls.glShaderSource_
 #define glUniform1fv glShaderCalls.glUniform1fv_

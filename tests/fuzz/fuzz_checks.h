@@ -41,8 +41,12 @@ inline std::string CheckCgTranslation(const std::string &source)
             return "input " + in.name + " with " + std::to_string(in.components) + " components";
         }
         bool generic = in.source == CgInputSource::Attribute;
-        if (generic != (in.attribIndex >= 1 && in.attribIndex <= 15) || generic == in.glslName.empty()) {
+        if (generic != (in.attribIndex >= firstGenericAttribute && in.attribIndex <= lastGenericAttribute) ||
+            generic == in.glslName.empty()) {
             return "input " + in.name + " with attribute index " + std::to_string(in.attribIndex);
+        }
+        if (in.texUnit < 0 || in.texUnit >= cgTexCoordUnits || (in.texUnit && in.source != CgInputSource::TexCoord)) {
+            return "input " + in.name + " with texture unit " + std::to_string(in.texUnit);
         }
     }
     for (const CgUniform &u : out.uniforms) {
