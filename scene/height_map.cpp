@@ -16,10 +16,15 @@ void LoadHeightMap(const char *fileName, int byteCount, unsigned char *destinati
         ShowMessage("Error", "Konnte die Height Map nicht finden!", BoxIcon::None);
         return;
     }
-    // A short file is no error: the tail keeps its previous contents.
-    std::fread(destination, 1, size_t(byteCount), file);
+    const size_t read = std::fread(destination, 1, size_t(byteCount), file);
     if (std::ferror(file)) {
         ShowMessage("Error", "Daten konnten nicht geholt werden!!", BoxIcon::None);
+    } else if (read < size_t(byteCount)) {
+        // The ground is drawn all the same, the tail keeping its previous contents, but the user
+        // is told that the file is not a whole map.
+        ShowMessage("Error", shortHeightMapMessage, BoxIcon::None);
+    } else if (std::fgetc(file) != EOF) {
+        ShowMessage("Error", longHeightMapMessage, BoxIcon::None);
     }
     std::fclose(file);
 }

@@ -7,8 +7,12 @@ constexpr int HeightMapSize = HeightMapSide * HeightMapSide;
 // Row-major samples: column x of row y lies at y * 1024 + x. Zero until the first load.
 extern unsigned char heightMap[HeightMapSize];
 
-// Reads up to byteCount bytes of the file into destination; reports a missing file or a read
-// error and leaves whatever was not read as it was.
+// What the user is told of a file that is not one whole map; the program goes on with it.
+constexpr const char *shortHeightMapMessage = "Die Height Map ist zu kurz (weniger als 1048576 Bytes)!";
+constexpr const char *longHeightMapMessage = "Die Height Map ist zu lang (mehr als 1048576 Bytes)!";
+
+// Reads up to byteCount bytes of the file into destination; reports a missing file, a read error,
+// a short and a long file, and leaves whatever was not read as it was.
 void LoadHeightMap(const char *fileName, int byteCount, unsigned char *destination);
 
 // The sample at (x, y), both wrapped into 0 to 1023; 0 for a null map.

@@ -52,7 +52,7 @@ TEST(HeightAt, WrapsAtTheMapEdge)
     EXPECT_EQ(HeightAt(nullptr, 3, 4), 0);
 }
 
-TEST(LoadHeightMap, ReadsWholeShortAndLongFiles)
+TEST(LoadHeightMap, ReadsWholeShortAndLongFilesAndSaysWhichAreNotWhole)
 {
     MessageCapture messages;
     std::vector<unsigned char> map(HeightMapSize, 9);
@@ -61,26 +61,32 @@ TEST(LoadHeightMap, ReadsWholeShortAndLongFiles)
     LoadHeightMap(exact.c_str(), HeightMapSize, map.data());
     EXPECT_EQ(map[0], 200);
     EXPECT_EQ(map[HeightMapSize - 1], 200);
+    EXPECT_TRUE(MessageCapture::texts().empty());
 
-    // A short file leaves the tail as it was, silently.
+    // A short file is reported, and the tail keeps what it held.
     std::string shortFile = WriteFile("short.raw", 1000, 17);
     LoadHeightMap(shortFile.c_str(), HeightMapSize, map.data());
     EXPECT_EQ(map[999], 17);
     EXPECT_EQ(map[1000], 200);
-
+    std::string oneShort = WriteFile("one_short.raw", HeightMapSize - 1, 30);
+    LoadHeightMap(oneShort.c_str(), HeightMapSize, map.data());
+    EXPECT_EQ(map[HeightMapSize - 2], 30);
+    EXPECT_EQ(map[HeightMapSize - 1], 200);
     std::string empty = WriteFile("empty.raw", 0, 0);
     LoadHeightMap(empty.c_str(), HeightMapSize, map.data());
-    EXPECT_EQ(map[0], 17);
+    EXPECT_EQ(map[0], 30);
 
-    // A long file: only the first 1 MiB is used, nothing written past the map.
+    // A long file: only the first 1 MiB is used, nothing written past the map, and it is reported.
     std::vector<unsigned char> guarded(HeightMapSize + 16, 1);
-    std::string longFile = WriteFile("long.raw", 2 * HeightMapSize, 88);
+    std::string longFile = WriteFile("long.raw", HeightMapSize + 1, 88);
     LoadHeightMap(longFile.c_str(), HeightMapSize, guarded.data());
     EXPECT_EQ(guarded[HeightMapSize - 1], 88);
     EXPECT_EQ(guarded[HeightMapSize], 1);
 
-    EXPECT_TRUE(MessageCapture::texts().empty());
-    for (const std::string &p : {exact, shortFile, empty, longFile}) {
+    const std::string tooShort = std::string("Error: ") + shortHeightMapMessage;
+    EXPECT_EQ(MessageCapture::texts(), (std::vector<std::string>{tooShort, tooShort, tooShort,
+                                                                  std::string("Error: ") + longHeightMapMessage}));
+    for (const std::string &p : {exact, shortFile, oneShort, empty, longFile}) {
         std::remove(p.c_str());
     }
 }

@@ -104,7 +104,8 @@ inline void RecordLoaderMessage(const char *caption, const char *text)
 }
 
 // The first byte asks for 16 times its value in bytes, the rest is the file at `path`. The
-// loader must copy exactly the file's head, leave the rest of the buffer alone and stay silent.
+// loader must copy exactly the file's head, leave the rest of the buffer alone, and say so only
+// when the file is shorter or longer than asked.
 inline std::string CheckHeightMapLoad(const uint8_t *data, size_t size, const std::string &path)
 {
     const int byteCount = size ? data[0] * 16 : 0;
@@ -129,8 +130,15 @@ inline std::string CheckHeightMapLoad(const uint8_t *data, size_t size, const st
     SetMessageSink(nullptr);
     std::remove(path.c_str());
 
-    if (!LoaderMessages().empty()) {
-        return "message for a readable file: " + LoaderMessages()[0];
+    const char *expected = fileSize < size_t(byteCount)   ? shortHeightMapMessage
+                           : fileSize > size_t(byteCount) ? longHeightMapMessage
+                                                          : nullptr;
+    const std::vector<std::string> wanted = expected ? std::vector<std::string>{std::string("Error: ") + expected}
+                                                     : std::vector<std::string>{};
+    if (LoaderMessages() != wanted) {
+        return "messages " + std::to_string(LoaderMessages().size()) + " for a file of " + std::to_string(fileSize) +
+               " bytes with " + std::to_string(byteCount) + " asked" +
+               (LoaderMessages().empty() ? "" : ": " + LoaderMessages()[0]);
     }
     size_t copied = fileSize < size_t(byteCount) ? fileSize : size_t(byteCount);
     if (copied && std::memcmp(buffer.data(), file, copied) != 0) {
