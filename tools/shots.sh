@@ -58,6 +58,9 @@ shot wind-steady 200 "W@1 $strong $tilt $across"
 shot wind-gusting 276 "W@1 A@3 X@2-276 $tilt $across"
 # The vortex turns the direction itself; by frame 230 it blows across the picture again.
 shot wind-vortex 230 "W@1 A@3 A@5 X@2-230 $tilt"
+# The same two on the vertex program's path (W twice), which must draw as the processor's.
+shot wind-steady-vp 200 "W@1 W@3 $strong $tilt $across"
+shot wind-vortex-vp 230 "W@1 W@3 A@5 A@7 X@2-230 $tilt"
 shot wind-dummy 200 "W@1 A@3 A@5 A@7 $strong $tilt $across"
 shot wind-dummyblast 200 "W@1 A@3 A@5 A@7 A@9 $strong $tilt"
 # The ring widened by P; a weaker wind, since the dummy modes bend most with a high exponent.

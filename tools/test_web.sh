@@ -11,6 +11,7 @@ if command -v montage >/dev/null; then
     montage "$shots"/meadow-frame2.png "$shots"/wind-steady-frame200.png "$shots"/wind-gusting-frame276.png \
         "$shots"/wind-vortex-frame230.png "$shots"/wind-dummy-frame200.png "$shots"/wind-dummyblast-frame200.png \
         "$shots"/lit-frame120.png "$shots"/wireframe-frame120.png \
-        -tile 4x2 -geometry 320x240+2+2 -background '#202020' "$shots/montage.png" 2>/dev/null &&
+        "$shots"/wind-steady-vp-frame200.png "$shots"/wind-vortex-vp-frame230.png \
+        -tile 5x2 -geometry 320x240+2+2 -background '#202020' "$shots/montage.png" 2>/dev/null &&
         echo "test_web: $shots/montage.png (docs/web-montage.png in the README)"
 fi
