@@ -6,3 +6,11 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+
+// gl4es keeps a texture coordinate given between glBegin and glEnd only on a unit with a texture
+// enabled, and the shader runtime feeds TEXCOORDn inputs per vertex that way. While a program is
+// in use its own shaders draw, so an enabled texture changes nothing but that: the units of
+// TEXCOORD0 to 7 are enabled while one is, and disabled again with glUseProgram(0).
+void UseProgramKeepingTexCoords(GLuint program);
+#undef glUseProgram
+#define glUseProgram UseProgramKeepingTexCoords
