@@ -141,15 +141,16 @@ function downloadSizes(names) {
 function nativeFrames() {
   const bench = path.join(nativeBuild, "halmwind_bench");
   if (!fs.existsSync(bench)) throw new Error(`no ${bench}: build the native program first (make build)`);
-  const filter = "^Frame/(Off|Cpu|VertexShader)/Steady/initialCamera$|^FrameCostOverOff/Steady/initialCamera/withOverlay$";
+  // Google Benchmark names them with a /real_time suffix (they time wall clock, not CPU).
+  const filter = "^Frame/(Off|Cpu|VertexShader)/Steady/initialCamera/|^FrameCostOverOff/Steady/initialCamera/withOverlay/";
   const command = [bench, `--benchmark_filter=${filter}`, "--benchmark_format=json"];
   const run = process.env.DISPLAY
     ? childProcess.spawnSync(command[0], command.slice(1), { encoding: "utf8", maxBuffer: 1 << 24 })
     : childProcess.spawnSync("bash", [path.join(root, "tools", "headless.sh"), ...command], { encoding: "utf8", maxBuffer: 1 << 24 });
   if (run.status !== 0) throw new Error(`halmwind_bench failed (${run.status}): ${run.stderr.trim()}`);
-  const report = JSON.parse(run.stdout);
+  const report = JSON.parse(run.stdout || '{"benchmarks": []}');
   const named = (name) => {
-    const b = report.benchmarks.find((x) => x.name === name);
+    const b = report.benchmarks.find((x) => x.name === name + "/real_time");
     if (!b || b.error_occurred) throw new Error(`halmwind_bench gave no ${name}${b ? ": " + b.error_message : ""}`);
     return b;
   };
