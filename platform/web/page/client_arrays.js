@@ -18,18 +18,23 @@ mergeInto(LibraryManager.library, {
       separate += size;
     }
     if (!separate) return;
-    // Arrays far apart in memory go up one by one, as Emscripten sends them.
-    if (high - low > separate || high - low > GL.MAX_TEMP_BUFFER_SIZE) {
-      GL.preDrawHandleClientVertexAttribBindings(vertexCount);
-      return;
-    }
     GL.resetBufferBinding = true;
-    GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(high - low));
-    GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
+    // Arrays far apart in memory go up one by one. Either way the storage is made anew, so the
+    // temporary buffers never keep the size Emscripten's own upload would expect of them.
+    var together = high - low <= separate && high - low <= GL.MAX_TEMP_BUFFER_SIZE;
+    if (together) {
+      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(high - low));
+      GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
+    }
     for (i = 0; i < context.maxVertexAttribs; ++i) {
       cb = context.clientBuffers[i];
       if (!cb.clientside || !cb.enabled) continue;
-      cb.vertexAttribPointerAdaptor.call(GLctx, i, cb.size, cb.type, cb.normalized, cb.stride, cb.ptr - low);
+      if (!together) {
+        var end = cb.ptr + GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
+        GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(end - cb.ptr));
+        GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(cb.ptr, end), 0x88E0 /*GL_STREAM_DRAW*/);
+      }
+      cb.vertexAttribPointerAdaptor.call(GLctx, i, cb.size, cb.type, cb.normalized, cb.stride, together ? cb.ptr - low : 0);
     }
   },
 
