@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build run test test-asan fuzz bench shots terrain package test-package clean windows windows64 test-windows test-windows-units web serve-web test-web
+.PHONY: all setup build run test test-asan fuzz bench shots terrain package test-package clean windows windows64 test-windows test-windows-units web serve-web test-web bench-web
 
 all: build
 
@@ -90,6 +90,12 @@ serve-web:
 # The headless browser check of the web build; pictures go to $(WEB_BUILD)/shots/.
 test-web: web
 	@bash tools/test_web.sh $(WEB_BUILD)
+
+# The web build's frame rates in headless SwiftShader beside the native build's on llvmpipe, in
+# one run: the wind paths' cost over Off, start to first frame, the download's size. The figures
+# also go to $(WEB_BUILD)/bench.json; BENCH_PROFILE=1 adds where the web frame's time goes.
+bench-web: web build
+	@node tests/web/bench.js dist/halmwind-web $(BUILD) $(WEB_BUILD)/bench.json
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-package $(WIN_BUILD) $(WIN64_BUILD) $(WEB_BUILD) dist

@@ -4,10 +4,8 @@
 "use strict";
 
 const fs = require("fs");
-const http = require("http");
-const os = require("os");
 const path = require("path");
-const puppeteer = require("puppeteer-core");
+const { serve, launchBrowser, installHooks, framesReached: reached } = require("./browser");
 const { parseKeyScript } = require("./key_script");
 
 const [distDir, outDir] = process.argv.slice(2);
@@ -16,60 +14,8 @@ if (!distDir || !outDir) {
   process.exit(2);
 }
 const root = path.resolve(__dirname, "..", "..");
-const browserPath = process.env.CHROMIUM || "/usr/bin/chromium-headless-shell";
 // At about 8 frames a second a case of a hundred frames takes some 15 s.
 const caseTimeout = 120000;
-
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
-
-// The dist folder on a loopback port. `files` replaces some of its files: a name mapped to null
-// is answered with 404, one mapped to a string or Buffer with that content.
-function serve(files) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, "http://x").pathname).replace(/^\/+/, "") || "index.html";
-    const file = path.join(distDir, path.basename(name));
-    const type = types[path.extname(file)] || "application/octet-stream";
-    if (name in files && files[name] !== null) {
-      response.writeHead(200, { "Content-Type": type });
-      response.end(files[name]);
-    } else if (name in files || !fs.existsSync(file)) {
-      response.writeHead(404);
-      response.end();
-    } else {
-      response.writeHead(200, { "Content-Type": type });
-      fs.createReadStream(file).pipe(response);
-    }
-  });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
-}
-
-// Installed before the page's own scripts: presses the script's keys on the canvas before each
-// frame and keeps the canvas of each shot frame while it still holds that frame.
-function installHooks(spans, shotFrames) {
-  let frame = 0;
-  const down = new Set();
-  const press = (type, key) => {
-    const event = new KeyboardEvent(type, { keyCode: key, which: key, bubbles: true, cancelable: true });
-    if (event.keyCode !== key) Object.defineProperty(event, "keyCode", { get: () => key });
-    document.getElementById("canvas").dispatchEvent(event);
-  };
-  window.halmwindShots = {};
-  window.halmwindFrames = () => frame;
-  window.halmwindHooks = {
-    before: () => {
-      const next = frame + 1;
-      const want = new Set(spans.filter((s) => next >= s.first && next <= s.last).map((s) => s.key));
-      for (const key of [...down]) if (!want.has(key)) { press("keyup", key); down.delete(key); }
-      for (const key of want) if (!down.has(key)) { press("keydown", key); down.add(key); }
-    },
-    after: () => {
-      frame++;
-      if (shotFrames.includes(frame)) {
-        window.halmwindShots[frame] = document.getElementById("canvas").toDataURL("image/png");
-      }
-    },
-  };
-}
 
 // Pixels of two same-sized images that differ by more than 10% in some channel, outside the rate
 // corner (the top right 160 x 40, which shows the frame rate of the machine).
@@ -108,7 +54,7 @@ async function countDifferences(page, a, b) {
 
 async function runCase(browser, webCase) {
   const files = webCase.files || {};
-  const server = await serve(files);
+  const server = await serve(distDir, files);
   const page = await browser.newPage();
   const problems = [];
   page.on("console", (m) => {
@@ -155,10 +101,7 @@ async function runCase(browser, webCase) {
 
 const dialogs = (page) => page.$$eval(".dialog", (boxes) =>
   boxes.map((b) => ({ caption: b.querySelector("h1").textContent, text: b.querySelector("p").textContent })));
-// Waits for frame n, or for the end of the program, which shows no more frames.
-const framesReached = (n) => (page) =>
-  page.waitForFunction((n) => window.halmwindFrames() >= n || !document.getElementById("ended").hidden,
-    { timeout: caseTimeout, polling: 100 }, n);
+const framesReached = (n) => reached(n, caseTimeout);
 const ended = (page) => page.waitForSelector("#ended:not([hidden])", { timeout: caseTimeout });
 const reference = (name) => "data:image/png;base64," + fs.readFileSync(path.join(root, "docs", name)).toString("base64");
 const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -369,16 +312,7 @@ const cases = pictures.map(pictureCase).concat([
 
 async function main() {
   fs.mkdirSync(outDir, { recursive: true });
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "halmwind-chromium-"));
-  const browser = await puppeteer.launch({
-    executablePath: browserPath,
-    headless: "shell",
-    args: [
-      "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--no-sandbox",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      "--no-first-run", `--user-data-dir=${profile}`,
-    ],
-  });
+  const { browser, close } = await launchBrowser();
   let passed = 0, failed = 0;
   try {
     const only = process.env.WEB_CASES ? process.env.WEB_CASES.split(",") : null;
@@ -396,8 +330,7 @@ async function main() {
       }
     }
   } finally {
-    await browser.close();
-    fs.rmSync(profile, { recursive: true, force: true });
+    await close();
   }
   console.log(`${passed} passed, ${failed} failed`);
   process.exit(failed ? 1 : 0);

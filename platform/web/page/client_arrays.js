@@ -1,0 +1,77 @@
+// client_arrays.js -- linked into halmwind.js (--js-library): client-side vertex arrays uploaded
+// once per draw. gl4es draws every glBegin/glEnd run from client memory, its attributes
+// interleaved 80 bytes apart; Emscripten's own upload sends the whole stride once per attribute
+// and as many vertices as there are indices. Here the attributes that share one block go up in
+// one buffer, as many vertices as the largest index needs, each into fresh storage
+// (bufferData), so that the browser need not wait on a buffer the last draws still read.
+mergeInto(LibraryManager.library, {
+  $halmwindUploadClientArrays__deps: ['$GL'],
+  $halmwindUploadClientArrays: function(vertexCount) {
+    var context = GL.currentContext, low = Infinity, high = 0, separate = 0, i, cb;
+    GL.resetBufferBinding = false;
+    for (i = 0; i < context.maxVertexAttribs; ++i) {
+      cb = context.clientBuffers[i];
+      if (!cb.clientside || !cb.enabled) continue;
+      var size = GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
+      low = Math.min(low, cb.ptr);
+      high = Math.max(high, cb.ptr + size);
+      separate += size;
+    }
+    if (!separate) return;
+    GL.resetBufferBinding = true;
+    // Arrays far apart in memory go up one by one. Either way the storage is made anew, so the
+    // temporary buffers never keep the size Emscripten's own upload would expect of them.
+    var together = high - low <= separate && high - low <= GL.MAX_TEMP_BUFFER_SIZE;
+    if (together) {
+      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(high - low));
+      GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
+    }
+    for (i = 0; i < context.maxVertexAttribs; ++i) {
+      cb = context.clientBuffers[i];
+      if (!cb.clientside || !cb.enabled) continue;
+      if (!together) {
+        var end = cb.ptr + GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
+        GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(end - cb.ptr));
+        GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(cb.ptr, end), 0x88E0 /*GL_STREAM_DRAW*/);
+      }
+      cb.vertexAttribPointerAdaptor.call(GLctx, i, cb.size, cb.type, cb.normalized, cb.stride, together ? cb.ptr - low : 0);
+    }
+  },
+
+  glDrawArrays__deps: ['$halmwindUploadClientArrays'],
+  glDrawArrays: function(mode, first, count) {
+    halmwindUploadClientArrays(first + count);
+    GLctx.drawArrays(mode, first, count);
+    GL.postDrawHandleClientVertexAttribBindings();
+  },
+
+  glDrawElements__deps: ['$halmwindUploadClientArrays'],
+  glDrawElements: function(mode, count, type, indices) {
+    var vertexCount = count;
+    var clientIndices = !GLctx.currentElementArrayBufferBinding;
+    if (clientIndices) {
+      var size = GL.calcBufLength(1, type, 0, count);
+      GLctx.bindBuffer(0x8893 /*GL_ELEMENT_ARRAY_BUFFER*/, GL.getTempIndexBuffer(size));
+      GLctx.bufferData(0x8893 /*GL_ELEMENT_ARRAY_BUFFER*/, HEAPU8.subarray(indices, indices + size), 0x88E0 /*GL_STREAM_DRAW*/);
+      // Indices read from the heap need their own alignment; unaligned ones keep the count.
+      var aligned = type == 0x1403 /*GL_UNSIGNED_SHORT*/ ? !(indices & 1) : type == 0x1405 /*GL_UNSIGNED_INT*/ ? !(indices & 3) : true;
+      if (aligned) {
+        var list = type == 0x1403 ? HEAPU16.subarray(indices >> 1, (indices >> 1) + count)
+                 : type == 0x1405 ? HEAPU32.subarray(indices >> 2, (indices >> 2) + count)
+                 : HEAPU8.subarray(indices, indices + count);
+        var top = 0;
+        for (var i = 0; i < count; ++i) if (list[i] > top) top = list[i];
+        vertexCount = count ? top + 1 : 0;
+      }
+      indices = 0;
+    }
+    halmwindUploadClientArrays(vertexCount);
+    GLctx.drawElements(mode, count, type, indices);
+    GL.postDrawHandleClientVertexAttribBindings();
+    if (clientIndices) GLctx.bindBuffer(0x8893 /*GL_ELEMENT_ARRAY_BUFFER*/, null);
+  },
+
+  // gl4es looks the entry points up by name and finds these copies.
+  emscripten_glDrawArrays: 'glDrawArrays',
+  emscripten_glDrawElements: 'glDrawElements',
+});

@@ -1,0 +1,225 @@
+// bench.js -- the web build's benchmark page: frame rates of the three wind paths in headless
+// SwiftShader beside the native build's on llvmpipe, taken in one run on one machine, the paths'
+// cost over Off, start to first frame and the size of the download. It measures and prints;
+// it asserts nothing.
+//   node tests/web/bench.js DIST_DIR NATIVE_BUILD_DIR [JSON_OUT]
+// BENCH_FRAMES (default 150) frames are timed after BENCH_WARMUP (default 40); BENCH_PROFILE=1
+// adds a CPU profile of the timed frames of each path and prints the functions that cost most.
+"use strict";
+
+const childProcess = require("child_process");
+const fs = require("fs");
+const path = require("path");
+const zlib = require("zlib");
+const { serve, launchBrowser, installHooks, framesReached } = require("./browser");
+const { parseKeyScript } = require("./key_script");
+
+const [distDir, nativeBuild, jsonOut] = process.argv.slice(2);
+if (!distDir || !nativeBuild) {
+  console.error("usage: node bench.js DIST_DIR NATIVE_BUILD_DIR [JSON_OUT]");
+  process.exit(2);
+}
+const root = path.resolve(__dirname, "..", "..");
+
+function countFromEnv(name, fallback) {
+  const text = process.env[name];
+  if (text === undefined) return fallback;
+  if (!/^[1-9][0-9]*$/.test(text)) {
+    console.error(`bench: ${name}=${text} is not a positive whole number`);
+    process.exit(2);
+  }
+  return Number(text);
+}
+const timedFrames = countFromEnv("BENCH_FRAMES", 150);
+const warmupFrames = countFromEnv("BENCH_WARMUP", 40);
+const profiling = process.env.BENCH_PROFILE === "1";
+
+// The paths as the native frame benchmarks take them: steady wind, the first camera. W steps the
+// path Off -> processor -> vertex program; a held key counts once.
+const paths = [
+  { name: "Off", native: "Off", keys: "" },
+  { name: "Cpu", native: "Cpu", keys: "W@1" },
+  { name: "VertexShader", native: "VertexShader", keys: "W@1 W@3" },
+];
+
+// Notes, before the page's own scripts run, when the start-up question is shown and when it is
+// answered, in milliseconds since navigation start.
+function noteStartUp() {
+  window.halmwindStartUp = {};
+  document.addEventListener("DOMContentLoaded", () => {
+    const question = document.getElementById("question");
+    new MutationObserver(() => {
+      if (!question.hidden && window.halmwindStartUp.asked === undefined) {
+        window.halmwindStartUp.asked = performance.now();
+      }
+    }).observe(question, { attributes: true, attributeFilter: ["hidden"] });
+    document.getElementById("no").addEventListener("click", () => {
+      window.halmwindStartUp.answered = performance.now();
+    }, { capture: true });
+  });
+}
+
+const timeout = (frames) => 60000 + frames * 1000;
+
+// Self time per function of a CPU profile, the largest first.
+function topFunctions(profile, count) {
+  const self = new Map();
+  const byId = new Map(profile.nodes.map((n) => [n.id, n]));
+  const deltas = profile.timeDeltas;
+  for (let i = 0; i < profile.samples.length; i++) {
+    const node = byId.get(profile.samples[i]);
+    const name = node.callFrame.functionName || "(anonymous " + path.basename(node.callFrame.url || "") + ")";
+    self.set(name, (self.get(name) || 0) + (deltas[i] || 0) / 1000);
+  }
+  const total = [...self.values()].reduce((a, b) => a + b, 0);
+  return [...self.entries()].sort((a, b) => b[1] - a[1]).slice(0, count)
+    .map(([name, ms]) => ({ name, ms, share: ms / total }));
+}
+
+async function measurePath(browser, server, webPath) {
+  const page = await browser.newPage();
+  const problems = [];
+  const fetched = [];
+  page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
+  page.on("console", (m) => { if (m.type() === "error") problems.push("console: " + m.text()); });
+  page.on("response", (r) => fetched.push(decodeURIComponent(new URL(r.url()).pathname).replace(/^\/+/, "") || "index.html"));
+  try {
+    await page.setViewport({ width: 900, height: 720 });
+    await page.evaluateOnNewDocument(installHooks, parseKeyScript(webPath.keys), []);
+    await page.evaluateOnNewDocument(noteStartUp);
+    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    await page.waitForSelector("#question:not([hidden])", { timeout: timeout(0) });
+    await page.click("#no");
+    await framesReached(warmupFrames, timeout(warmupFrames))(page);
+    let cdp = null;
+    if (profiling) {
+      cdp = await page.createCDPSession();
+      await cdp.send("Profiler.enable");
+      await cdp.send("Profiler.setSamplingInterval", { interval: 200 });
+      await cdp.send("Profiler.start");
+    }
+    await framesReached(warmupFrames + timedFrames, timeout(timedFrames))(page);
+    const profile = cdp ? (await cdp.send("Profiler.stop")).profile : null;
+    const result = await page.evaluate((first, count) => {
+      const { begun, ended } = window.halmwindFrameTimes;
+      let busy = 0;
+      for (let i = first; i < first + count; i++) busy += ended[i] - begun[i];
+      return {
+        ended: !document.getElementById("ended").hidden,
+        dialogs: document.querySelectorAll(".dialog").length,
+        // Frame `first` ends the warm-up; the timed frames are the `count` after it.
+        seconds: (ended[first + count - 1] - ended[first - 1]) / 1000,
+        busyMs: busy / count,
+        startUp: { ...window.halmwindStartUp, firstFrame: ended[0] },
+      };
+    }, warmupFrames, timedFrames);
+    if (result.ended || result.dialogs) problems.push("the program ended or showed a dialog");
+    if (problems.length) throw new Error(`${webPath.name}: ${problems.join("; ")}`);
+    return {
+      fps: timedFrames / result.seconds,
+      msPerFrame: result.seconds * 1000 / timedFrames,
+      busyMs: result.busyMs,
+      startUp: result.startUp,
+      fetched: [...new Set(fetched)],
+      profile: profile ? topFunctions(profile, 12) : null,
+    };
+  } finally {
+    await page.close();
+  }
+}
+
+// The files the page fetched, raw and gzip-compressed (level 9, as a server would send them).
+function downloadSizes(names) {
+  return names.filter((name) => fs.existsSync(path.join(distDir, name))).map((name) => {
+    const bytes = fs.readFileSync(path.join(distDir, name));
+    return { name, raw: bytes.length, gzip: zlib.gzipSync(bytes, { level: 9 }).length };
+  });
+}
+
+// The native build's frame benchmarks of the same paths under a virtual display where there is no
+// display, as make bench runs them.
+function nativeFrames() {
+  const bench = path.join(nativeBuild, "halmwind_bench");
+  if (!fs.existsSync(bench)) throw new Error(`no ${bench}: build the native program first (make build)`);
+  // Google Benchmark names them with a /real_time suffix (they time wall clock, not CPU).
+  const filter = "^Frame/(Off|Cpu|VertexShader)/Steady/initialCamera/|^FrameCostOverOff/Steady/initialCamera/withOverlay/";
+  const command = [bench, `--benchmark_filter=${filter}`, "--benchmark_format=json"];
+  const run = process.env.DISPLAY
+    ? childProcess.spawnSync(command[0], command.slice(1), { encoding: "utf8", maxBuffer: 1 << 24 })
+    : childProcess.spawnSync("bash", [path.join(root, "tools", "headless.sh"), ...command], { encoding: "utf8", maxBuffer: 1 << 24 });
+  if (run.status !== 0) throw new Error(`halmwind_bench failed (${run.status}): ${run.stderr.trim()}`);
+  const report = JSON.parse(run.stdout || '{"benchmarks": []}');
+  const named = (name) => {
+    const b = report.benchmarks.find((x) => x.name === name + "/real_time");
+    if (!b || b.error_occurred) throw new Error(`halmwind_bench gave no ${name}${b ? ": " + b.error_message : ""}`);
+    return b;
+  };
+  const cost = named("FrameCostOverOff/Steady/initialCamera/withOverlay");
+  return {
+    fps: Object.fromEntries(paths.map((p) => [p.name, named(`Frame/${p.native}/Steady/initialCamera`).fps])),
+    interleavedMs: { Off: cost.offMs, Cpu: cost.cpuMs, VertexShader: cost.shaderMs },
+  };
+}
+
+const fixed = (x, digits = 1) => x.toFixed(digits);
+const kib = (bytes) => (bytes / 1024).toFixed(0) + " KiB";
+
+async function main() {
+  const server = await serve(distDir);
+  const { browser, close } = await launchBrowser();
+  const web = {};
+  try {
+    for (const webPath of paths) {
+      web[webPath.name] = await measurePath(browser, server, webPath);
+      console.log(`bench: web ${webPath.name}: ${fixed(web[webPath.name].fps)} frames a second`);
+    }
+  } finally {
+    await close();
+    server.close();
+  }
+  const native = nativeFrames();
+  const sizes = downloadSizes(web.Off.fetched);
+
+  console.log(`\nFrames a second, steady wind, first camera; web: ${timedFrames} frames after ${warmupFrames}`);
+  console.log("  path           web (SwiftShader)  native (llvmpipe)  web/native  web busy ms/frame");
+  for (const p of paths) {
+    const w = web[p.name], n = native.fps[p.name];
+    console.log(`  ${p.name.padEnd(14)} ${fixed(w.fps).padStart(17)}  ${fixed(n).padStart(17)}  ${fixed(w.fps / n, 2).padStart(10)}  ${fixed(w.busyMs).padStart(17)}`);
+  }
+  console.log("\nCost over Off, ms per frame (web: separate runs; native: interleaved, FrameCostOverOff)");
+  console.log("  path           web     native");
+  for (const p of paths.slice(1)) {
+    const w = web[p.name].msPerFrame - web.Off.msPerFrame;
+    const n = native.interleavedMs[p.name] - native.interleavedMs.Off;
+    console.log(`  ${p.name.padEnd(14)} ${fixed(w, 2).padStart(6)}  ${fixed(n, 2).padStart(6)}`);
+  }
+  console.log(`  (Off itself: web ${fixed(web.Off.msPerFrame, 2)} ms, native ${fixed(native.interleavedMs.Off, 2)} ms)`);
+
+  console.log("\nStart to first frame, ms since navigation start (question answered Nein as soon as shown)");
+  console.log("  page load      question shown  answered  first frame ended  answer to first frame");
+  for (const p of paths) {
+    const s = web[p.name].startUp;
+    console.log(`  ${(p.name + (p === paths[0] ? " (cold)" : "")).padEnd(14)} ${fixed(s.asked, 0).padStart(14)}  ${fixed(s.answered, 0).padStart(8)}  ${fixed(s.firstFrame, 0).padStart(17)}  ${fixed(s.firstFrame - s.answered, 0).padStart(21)}`);
+  }
+
+  console.log("\nDownload (the files the page fetched)");
+  for (const s of sizes) console.log(`  ${s.name.padEnd(18)} ${kib(s.raw).padStart(10)} ${kib(s.gzip).padStart(10)} gzip`);
+  const total = sizes.reduce((t, s) => ({ raw: t.raw + s.raw, gzip: t.gzip + s.gzip }), { raw: 0, gzip: 0 });
+  console.log(`  ${"total".padEnd(18)} ${kib(total.raw).padStart(10)} ${kib(total.gzip).padStart(10)} gzip`);
+
+  if (profiling) {
+    for (const p of paths) {
+      console.log(`\nCPU profile, ${p.name}: self time over the timed frames`);
+      for (const f of web[p.name].profile) console.log(`  ${fixed(100 * f.share).padStart(5)}%  ${f.name}`);
+    }
+  }
+  if (jsonOut) {
+    fs.writeFileSync(jsonOut, JSON.stringify({ timedFrames, warmupFrames, web, native, sizes, total }, null, 2) + "\n");
+    console.log(`\nbench: figures in ${jsonOut}`);
+  }
+}
+
+main().catch((error) => {
+  console.error("bench: " + (error.message || error));
+  process.exit(1);
+});
