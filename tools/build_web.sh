@@ -142,15 +142,9 @@ fi
 
 # --- the demo ---------------------------------------------------------------------------------
 echo "build_web: the demo"
-# client_arrays.js replaces Emscripten's upload of client-side vertex arrays, where most of a
-# web frame went (see its head); the link does not watch it, so a newer one relinks by hand.
-client_arrays=$root/platform/web/page/client_arrays.js
-if [ "$client_arrays" -nt "$build/halmwind/halmwind.js" ]; then
-    rm -f "$build/halmwind/halmwind.js"
-fi
 nice_run emcmake cmake -S "$root" -B "$build/halmwind" -DCMAKE_BUILD_TYPE=Release \
     -DHALMWIND_WEB_PREFIX="$prefix" -DHALMWIND_BUILD_TESTS=OFF -DHALMWIND_BUILD_TOOLS=OFF \
-    -DHALMWIND_BUILD_BENCHMARKS=OFF -DCMAKE_EXE_LINKER_FLAGS="--js-library=$client_arrays" >/dev/null
+    -DHALMWIND_BUILD_BENCHMARKS=OFF >/dev/null
 nice_run cmake --build "$build/halmwind" -j "$jobs" --target halmwind_web -- --no-print-directory
 
 # --- the page and its files -------------------------------------------------------------------
