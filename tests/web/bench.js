@@ -11,7 +11,7 @@ const childProcess = require("child_process");
 const fs = require("fs");
 const path = require("path");
 const zlib = require("zlib");
-const { serve, launchBrowser, installHooks, framesReached } = require("./browser");
+const { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached } = require("./browser");
 const { parseKeyScript } = require("./key_script");
 
 const [distDir, nativeBuild, jsonOut] = process.argv.slice(2);
@@ -34,12 +34,12 @@ const timedFrames = countFromEnv("BENCH_FRAMES", 150);
 const warmupFrames = countFromEnv("BENCH_WARMUP", 40);
 const profiling = process.env.BENCH_PROFILE === "1";
 
-// The paths as the native frame benchmarks take them: steady wind, the first camera. W steps the
+// The paths, named as the native frame benchmarks name them: steady wind, the first camera. W steps the
 // path Off -> processor -> vertex program; a held key counts once.
 const paths = [
-  { name: "Off", native: "Off", keys: "" },
-  { name: "Cpu", native: "Cpu", keys: "W@1" },
-  { name: "VertexShader", native: "VertexShader", keys: "W@1 W@3" },
+  { name: "Off", keys: "" },
+  { name: "Cpu", keys: "W@1" },
+  { name: "VertexShader", keys: "W@1 W@3" },
 ];
 
 // Notes, before the page's own scripts run, when the start-up question is shown and when it is
@@ -77,19 +77,13 @@ function topFunctions(profile, count) {
 }
 
 async function measurePath(browser, server, webPath) {
-  const page = await browser.newPage();
-  const problems = [];
+  const { page, problems } = await openPage(browser);
   const fetched = [];
-  page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
-  page.on("console", (m) => { if (m.type() === "error") problems.push("console: " + m.text()); });
   page.on("response", (r) => fetched.push(decodeURIComponent(new URL(r.url()).pathname).replace(/^\/+/, "") || "index.html"));
   try {
-    await page.setViewport({ width: 900, height: 720 });
     await page.evaluateOnNewDocument(installHooks, parseKeyScript(webPath.keys), []);
     await page.evaluateOnNewDocument(noteStartUp);
-    await page.goto(`http://127.0.0.1:${server.address().port}/`);
-    await page.waitForSelector("#question:not([hidden])", { timeout: timeout(0) });
-    await page.click("#no");
+    await answerQuestion(page, server, "#no", timeout(0));
     await framesReached(warmupFrames, timeout(warmupFrames))(page);
     let cdp = null;
     if (profiling) {
@@ -156,7 +150,7 @@ function nativeFrames() {
   };
   const cost = named("FrameCostOverOff/Steady/initialCamera/withOverlay");
   return {
-    fps: Object.fromEntries(paths.map((p) => [p.name, named(`Frame/${p.native}/Steady/initialCamera`).fps])),
+    fps: Object.fromEntries(paths.map((p) => [p.name, named(`Frame/${p.name}/Steady/initialCamera`).fps])),
     interleavedMs: { Off: cost.offMs, Cpu: cost.cpuMs, VertexShader: cost.shaderMs },
   };
 }

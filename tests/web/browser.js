@@ -56,6 +56,25 @@ async function launchBrowser() {
   };
 }
 
+// A new page of the demo's size, with the problems it shows collected as they come: uncaught
+// exceptions, and console errors other than those `ignored` accepts.
+async function openPage(browser, ignored = () => false) {
+  const page = await browser.newPage();
+  const problems = [];
+  page.on("console", (m) => { if (m.type() === "error" && !ignored(m.text())) problems.push("console: " + m.text()); });
+  page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
+  await page.setViewport({ width: 900, height: 720 });
+  return { page, problems };
+}
+
+// Loads the demo from `server` and answers its start-up question with the button `answer`
+// ("#yes" or "#no") as soon as it shows.
+async function answerQuestion(page, server, answer, timeout) {
+  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  await page.waitForSelector("#question:not([hidden])", { timeout });
+  await page.click(answer);
+}
+
 // Installed before the page's own scripts (page.evaluateOnNewDocument): presses the script's keys
 // on the canvas before each frame, keeps the canvas of each shot frame while it still holds that
 // frame, and notes when each frame's work began and ended (performance.now(), so milliseconds
@@ -94,4 +113,4 @@ const framesReached = (n, timeout) => (page) =>
   page.waitForFunction((n) => window.halmwindFrames() >= n || !document.getElementById("ended").hidden,
     { timeout, polling: 100 }, n);
 
-module.exports = { serve, launchBrowser, installHooks, framesReached };
+module.exports = { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached };

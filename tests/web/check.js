@@ -5,7 +5,7 @@
 
 const fs = require("fs");
 const path = require("path");
-const { serve, launchBrowser, installHooks, framesReached: reached } = require("./browser");
+const { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached: reached } = require("./browser");
 const { parseKeyScript } = require("./key_script");
 
 const [distDir, outDir] = process.argv.slice(2);
@@ -55,16 +55,10 @@ async function countDifferences(page, a, b) {
 async function runCase(browser, webCase) {
   const files = webCase.files || {};
   const server = await serve(distDir, files);
-  const page = await browser.newPage();
-  const problems = [];
-  page.on("console", (m) => {
-    // The page's fetch of a file the case withholds shows as a failed load, and only that.
-    const withheld = Object.values(files).includes(null) && /Failed to load resource: .* 404/.test(m.text());
-    if (m.type() === "error" && !withheld) problems.push("console: " + m.text());
-  });
-  page.on("pageerror", (e) => problems.push("uncaught: " + e.message));
+  // The page's fetch of a file the case withholds shows as a failed load, and only that.
+  const withheld = (text) => Object.values(files).includes(null) && /Failed to load resource: .* 404/.test(text);
+  const { page, problems } = await openPage(browser, withheld);
   try {
-    await page.setViewport({ width: 900, height: 720 });
     const spans = parseKeyScript(webCase.keys || "");
     await page.evaluateOnNewDocument(installHooks, spans, webCase.shots || []);
     if (webCase.refuseFullScreen) {
@@ -80,9 +74,7 @@ async function runCase(browser, webCase) {
         };
       });
     }
-    await page.goto(`http://127.0.0.1:${server.address().port}/`);
-    await page.waitForSelector("#question:not([hidden])", { timeout: caseTimeout });
-    await page.click(webCase.answer === "yes" ? "#yes" : "#no");
+    await answerQuestion(page, server, webCase.answer === "yes" ? "#yes" : "#no", caseTimeout);
     await webCase.until(page);
     await page.screenshot({ path: path.join(outDir, webCase.name + "-page.png") });
     const shots = await page.evaluate(() => window.halmwindShots);
