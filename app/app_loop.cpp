@@ -2,16 +2,15 @@
 // pass open, initialise, run, release, until the running flag is 0.
 #include "app/app_loop.h"
 
-#include "platform/message_box.h"
+#include "app/messages.h"
 #include "platform/shell.h"
 #include "scene/scene.h"
 #include "shader/shader_program.h"
+#include "ui/overlay.h"
 #include "wind/wind.h"
 
-static void ShowShellError(const char *text)
-{
-    ShowMessage("Error", text, BoxIcon::Exclamation);
-}
+// The run the shell's requests act on.
+static AppRun *activeRun;
 
 void StartApplication(AppRun *run, InstanceHandle instance)
 {
@@ -20,6 +19,32 @@ void StartApplication(AppRun *run, InstanceHandle instance)
     InitAppWindow(&run->window, &run->keys, &run->application);
     run->state = AppState::Asking;
     run->exitCode = 0;
+    run->running = 0;
+    run->fullScreenRequest = 0;
+    activeRun = run;
+}
+
+void RequestQuit(AppWindow *window)
+{
+    PostAppMessage(window, AppMessage::Quit);
+    activeRun->running = 0;
+}
+
+void RequestFullScreenToggle(AppWindow *window)
+{
+    PostAppMessage(window, AppMessage::ToggleFullScreen);
+}
+
+void HandleToggleMessage(AppWindow *window)
+{
+    activeRun->fullScreenRequest = activeRun->fullScreenRequest == 1 ? 0 : 1;
+    // Ends the message loop only; the running flag keeps the outer loop going.
+    PostAppMessage(window, AppMessage::Quit);
+}
+
+bool FullScreenFollows()
+{
+    return activeRun->running && activeRun->fullScreenRequest == 1;
 }
 
 AppState StepApplication(AppRun *run)
@@ -41,16 +66,16 @@ AppState StepApplication(AppRun *run)
             run->state = AppState::Ended;
             break;
         }
-        running = 1;
-        fullScreenRequest = window->fullScreen;
+        run->running = 1;
+        run->fullScreenRequest = window->fullScreen;
         run->state = AppState::Opening;
         break;
     case AppState::Opening:
-        window->fullScreen = fullScreenRequest;
+        window->fullScreen = run->fullScreenRequest;
         if (!OpenAppWindow(window)) {
             // Nothing of this pass is left to release.
             ShowShellError("Error Creating OpenGL Window");
-            running = 0;
+            run->running = 0;
             run->state = AppState::Ending;
             break;
         }
@@ -72,9 +97,11 @@ AppState StepApplication(AppRun *run)
         break;
     case AppState::Releasing:
         ReleaseShaderContext();
+        // A browser's canvas keeps its context for the next window: the font goes by hand.
+        ReleaseFont();
         CloseAppWindow(window);
         // A toggle leaves the running flag at 1: the next pass opens the window in the new mode.
-        run->state = running ? AppState::Opening : AppState::Ending;
+        run->state = run->running ? AppState::Opening : AppState::Ending;
         break;
     case AppState::Ending:
         ReleaseWindMarker();
@@ -90,7 +117,8 @@ AppState StepApplication(AppRun *run)
 
 int RunApplication(InstanceHandle instance)
 {
-    AppRun run;
+    // Alive as long as the process: the shell's requests may come until the last message.
+    static AppRun run;
     StartApplication(&run, instance);
     while (StepApplication(&run) != AppState::Ended) {
     }

@@ -8,8 +8,8 @@
 #include "ui/controls.h"
 #include "ui/frame.h"
 
-int32_t running;
-int32_t fullScreenRequest;
+AppWindow *currentWindow;
+KeyState *currentKeys;
 
 void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass)
 {
@@ -43,7 +43,7 @@ void ShowAppWindow(AppWindow *window)
     window->visible = 1;
     SetProjection(window->width, window->height);
     // A key held across a toggle counts as released until it is pressed again.
-    std::memset(window->keys->down, 0, sizeof window->keys->down);
+    std::memset(window->keys, 0, sizeof *window->keys);
 }
 
 void ResizeAppWindow(AppWindow *window, int clientWidth, int clientHeight)
@@ -62,18 +62,40 @@ bool SetKey(AppWindow *window, uintptr_t virtualKey, bool down)
     if (virtualKey >= uintptr_t(KeyCount)) {
         return false;
     }
-    window->keys->down[virtualKey] = down ? 1 : 0;
+    KeyState *keys = window->keys;
+    const int32_t state = down ? 1 : 0;
+    // What the flag will say once the changes already waiting have been read.
+    const int32_t last = keys->queued[virtualKey] % 2 ? !keys->down[virtualKey] : keys->down[virtualKey];
+    if (state == last) {
+        // Auto-repeat, or a release of a key that is up.
+        return true;
+    }
+    if (keys->queued[virtualKey] == 0 && !keys->unseen[virtualKey]) {
+        keys->down[virtualKey] = state;
+        keys->unseen[virtualKey] = 1;
+    } else if (keys->queued[virtualKey] < MaxQueuedKeyChanges) {
+        keys->queued[virtualKey]++;
+    }
     return true;
 }
 
-void FlipFullScreenRequest()
+void AdvanceKeyTable(KeyState *keys)
 {
-    fullScreenRequest = fullScreenRequest == 1 ? 0 : 1;
+    for (int key = 0; key < KeyCount; key++) {
+        if (keys->queued[key] != 0) {
+            keys->down[key] = !keys->down[key];
+            keys->queued[key]--;
+            keys->unseen[key] = 1;
+        } else {
+            keys->unseen[key] = 0;
+        }
+    }
 }
 
 void RunFrame(AppWindow *window, uint32_t now)
 {
     UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
+    AdvanceKeyTable(window->keys);
     window->lastTime = now;
     DrawFrame();
 }

@@ -6,9 +6,16 @@
 
 constexpr int KeyCount = 256;
 
-// One 32-bit down flag per Windows virtual-key code.
+// Changes of one key that wait for frames: eight quick taps. Further ones are dropped in pairs.
+constexpr int MaxQueuedKeyChanges = 16;
+
+// One 32-bit down flag per Windows virtual-key code: what the controls read. Beside it, so that
+// no press or release goes unseen by the frames, the window procedure's bookkeeping: whether a
+// frame has read the flag since it last changed, and how many changes wait behind it.
 struct KeyState {
     int32_t down[KeyCount];
+    uint8_t unseen[KeyCount];
+    uint8_t queued[KeyCount];
 };
 
 // InstanceHandle and WindowHandles, the platform's own handles: shell_records.h of the platform
@@ -47,8 +54,13 @@ struct AppWindow {
 // 800 x 600 at 32 bits, full screen until the user says otherwise.
 void InitAppWindow(AppWindow *window, KeyState *keys, AppClass *appClass);
 
-// The shell's requests, used by the controls and the window procedure; each platform posts
-// its own messages.
+// The window and key table of the running pass, stored by the scene initialisation: the controls
+// read the keys and make their requests for the window.
+extern AppWindow *currentWindow;
+extern KeyState *currentKeys;
+
+// The shell's requests, used by the controls and the window procedure: each posts the platform's
+// message; the quit request also ends the outer loop.
 void RequestQuit(AppWindow *window);
 void RequestFullScreenToggle(AppWindow *window);
 
@@ -61,16 +73,19 @@ void ShowAppWindow(AppWindow *window);
 // Restored or maximised to a new client size; the requested Width and Height stay.
 void ResizeAppWindow(AppWindow *window, int clientWidth, int clientHeight);
 void MinimiseAppWindow(AppWindow *window);
-// A key message; codes above 255 do not reach the table (false: default processing).
+// A key message; codes above 255 do not reach the table (false: default processing). A change
+// that comes before any frame has read the last one waits for the next frame, so a press and
+// its release between two frames still give one frame with the key down.
 bool SetKey(AppWindow *window, uintptr_t virtualKey, bool down);
-// The toggle message: 1 becomes 0, anything else 1.
-void FlipFullScreenRequest();
+// After a frame has read the table: each flag with a change waiting takes the next one.
+void AdvanceKeyTable(KeyState *keys);
+// The toggle message: the full-screen request flips (1 becomes 0, anything else 1) and the
+// message loop ends; the outer loop goes on.
+void HandleToggleMessage(AppWindow *window);
+// True while closing a window that a full-screen window follows.
+bool FullScreenFollows();
 // One frame at time stamp `now` (in the units of Last time): controls, then the drawing.
 void RunFrame(AppWindow *window, uint32_t now);
 
 // Unsigned 32-bit tick difference, correct across one wrap of the counter.
 float ElapsedMilliseconds(uint32_t now, uint32_t last, float secondsPerTick);
-
-// The process-wide flags of the outer loop.
-extern int32_t running;
-extern int32_t fullScreenRequest;

@@ -13,7 +13,7 @@
 #include <cstring>
 
 #include "grass/grass_field.h"
-#include "platform/message_box.h"
+#include "app/messages.h"
 #include "platform/shell.h"
 #include "scene/height_map.h"
 #include "scene/scene.h"

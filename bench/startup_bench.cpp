@@ -10,7 +10,7 @@
 #include "app/app_loop.h"
 #include "bench/bench.h"
 #include "platform/linux/app_shell.h"
-#include "platform/message_box.h"
+#include "app/messages.h"
 
 extern char **environ;
 
@@ -40,7 +40,7 @@ int RunStartupChild(int resultFd)
         }
         PaintFrame(&run.window);
         firstFrame = MonotonicSeconds();
-        running = 0;
+        run.running = 0;
         run.state = AppState::Releasing;
     }
     const bool sent = write(resultFd, &firstFrame, sizeof firstFrame) == ssize_t(sizeof firstFrame);

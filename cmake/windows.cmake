@@ -32,7 +32,7 @@ if(HALMWIND_BUILD_TESTS)
     # pair whose form depends on the width of a pointer.
     set(HALMWIND_PORTABLE_TESTS
         tests/cg_translate_test.cpp tests/displacement_parity_test.cpp tests/grass_field_test.cpp
-        tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp
+        tests/key_table_test.cpp tests/overlay_test.cpp tests/text_encoding_test.cpp tests/wind_test.cpp
         tests/win32/window_record_test.cpp)
     add_executable(halmwind_unit_tests ${HALMWIND_PORTABLE_TESTS})
     target_compile_options(halmwind_unit_tests PRIVATE ${HALMWIND_WARNINGS})

@@ -1,6 +1,7 @@
 // blades.h -- building and drawing the blades of the meadow.
 #pragma once
 
+#include "maths/maths.h"
 #include "wind/displacement.h"
 
 // The ten vertices of a blade: rows 0 to 2 of spine, left and right, and the tip.

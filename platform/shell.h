@@ -1,6 +1,6 @@
 // shell.h -- the platform calls of the application shell: the window class, the window and its
 // GL context, the display mode, the message loop. Each platform folder implements them in its
-// app_shell.cpp; the outer loop over them is app/app_loop.cpp.
+// app_shell.cpp. The outer loop (app/app_loop.cpp) calls the platform through these alone.
 #pragma once
 
 #include "app/app_window.h"
@@ -19,3 +19,8 @@ bool CloseAppWindow(AppWindow *window);
 // message. A platform that cannot block returns false after one frame's messages and the
 // frame itself, and is called again at the next animation frame.
 bool RunMessageLoop(AppWindow *window);
+
+// The shell's own messages, posted to the window's queue: the quit message ends the message
+// loop; the toggle message is carried out by the window procedure (HandleToggleMessage).
+enum class AppMessage { Quit, ToggleFullScreen };
+void PostAppMessage(AppWindow *window, AppMessage message);

@@ -5,7 +5,7 @@
 
 #include "platform/gl_access.h"
 
-#include "platform/message_box.h"
+#include "app/messages.h"
 
 unsigned char heightMap[HeightMapSize];
 

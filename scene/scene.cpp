@@ -3,14 +3,12 @@
 
 #include "platform/gl_access.h"
 
+#include "app/app_window.h"
 #include "grass/grass_field.h"
 #include "scene/height_map.h"
 #include "shader/shader_program.h"
 #include "ui/controls.h"
 #include "ui/overlay.h"
-
-AppWindow *currentWindow;
-KeyState *currentKeys;
 
 static const GLfloat globalAmbient[] = {0.1f, 0.1f, 0.1f, 1.0f};
 static const GLfloat lightAmbient[] = {0.2f, 0.2f, 0.2f, 1.0f};

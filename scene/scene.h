@@ -4,12 +4,9 @@
 struct AppWindow;
 struct KeyState;
 
-// The window and key table of the running pass, for the controls and the font.
-extern AppWindow *currentWindow;
-extern KeyState *currentKeys;
-
-// Prepares a freshly created window's GL context; false when the shader program cannot be
-// set up (the cause has been shown).
+// Prepares a freshly created window's GL context, and stores the window and its key table as
+// the current ones (app/app_window.h); false when the shader program cannot be set up (the
+// cause has been shown).
 bool InitScene(AppWindow *window, KeyState *keys);
 
 // The fixed render state and light, the first half of InitScene.

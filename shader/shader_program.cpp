@@ -1,7 +1,7 @@
 // shader_program.cpp -- set-up and release of the wind vertex program.
 #include "shader/shader_program.h"
 
-#include "platform/message_box.h"
+#include "app/messages.h"
 
 ShaderProgram shaderProgram;
 

@@ -5,8 +5,8 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include "app/app_loop.h"
 #include "app/app_window.h"
-#include "scene/scene.h"
 #include "tests/gl_fixture.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
@@ -229,9 +229,11 @@ TEST_F(Controls, SelectorsCycleOncePerPress)
 
 TEST_F(Controls, EscapeEndsTheRunningFlag)
 {
-    running = 1;
+    static AppRun run;
+    StartApplication(&run, nullptr);
+    run.running = 1;
     Hold({KeyEscape}, 1);
-    EXPECT_EQ(running, 0);
+    EXPECT_EQ(run.running, 0);
 }
 
 class DisplaySwitches : public GlTest {

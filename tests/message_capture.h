@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "app/messages.h"
 
 struct MessageCapture {
     MessageCapture() { texts().clear(); SetMessageSink(Record); }

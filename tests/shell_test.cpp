@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/app_shell.h"
-#include "scene/scene.h"
+#include "app/app_loop.h"
 #include "tests/gl_fixture.h"
 
 TEST(KeyTable, MapsLayoutKeysToVirtualKeyCodes)
@@ -90,6 +90,7 @@ TEST_F(WindowProc, KeysSetAndClearTheirFlags)
     AppWindowProc(&window, e);
     AppWindowProc(&window, e);
     EXPECT_EQ(keys.down['W'], 1);
+    AdvanceKeyTable(&keys);
     e.type = SDL_KEYUP;
     AppWindowProc(&window, e);
     EXPECT_EQ(keys.down['W'], 0);
@@ -122,21 +123,23 @@ TEST_F(WindowProc, OnlyRestoreAndMaximiseMakeTheWindowVisible)
 
 TEST_F(WindowProc, ToggleFlipsTheRequestAndEndsTheLoopOnly)
 {
-    running = 1;
-    fullScreenRequest = 1;
+    static AppRun run;
+    StartApplication(&run, nullptr);
+    run.running = 1;
+    run.fullScreenRequest = 1;
     SDL_Event e = {};
     e.type = toggleEventType;
     AppWindowProc(&window, e);
-    EXPECT_EQ(fullScreenRequest, 0);
+    EXPECT_EQ(run.fullScreenRequest, 0);
     EXPECT_TRUE(QuitPosted());
-    EXPECT_EQ(running, 1);
-    fullScreenRequest = 7;
+    EXPECT_EQ(run.running, 1);
+    run.fullScreenRequest = 7;
     AppWindowProc(&window, e);
-    EXPECT_EQ(fullScreenRequest, 1);
+    EXPECT_EQ(run.fullScreenRequest, 1);
 
     RequestQuit(&window);
     EXPECT_TRUE(QuitPosted());
-    EXPECT_EQ(running, 0);
+    EXPECT_EQ(run.running, 0);
 }
 
 TEST_F(WindowProc, ProjectionSurvivesZeroHeight)

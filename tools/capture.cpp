@@ -12,12 +12,14 @@
 #include <epoxy/gl.h>
 #include <png.h>
 
+#include "app/app_loop.h"
+#include "app/messages.h"
 #include "platform/linux/app_shell.h"
-#include "platform/message_box.h"
 #include "platform/text_encoding.h"
 #include "scene/scene.h"
 #include "shader/shader_program.h"
 #include "tools/capture_options.h"
+#include "ui/overlay.h"
 #include "wind/wind.h"
 
 // Message boxes would wait for a click no one gives; their texts go to stderr.
@@ -64,8 +66,9 @@ static bool WriteFrame(AppWindow *window, const std::string &path)
 
 // Frames of one window until the program would end its message loop or the run is done.
 // Real key events are dropped: the script alone holds the keyboard.
-static bool RunFrames(AppWindow *window, const CaptureOptions &options, int &frame)
+static bool RunFrames(AppRun *run, const CaptureOptions &options, int &frame)
 {
+    AppWindow *window = &run->window;
     SDL_FlushEvents(quitEventType, toggleEventType);
     while (frame < options.frames) {
         SDL_Event event;
@@ -87,45 +90,42 @@ static bool RunFrames(AppWindow *window, const CaptureOptions &options, int &fra
         }
         SDL_GL_SwapWindow(window->handles.window);
     }
-    running = 0;
+    run->running = 0;
     return true;
 }
 
-// The passes of RunApplication: F1 makes the window anew, Escape ends the run.
+// The passes of the outer loop, windowed: F1 makes the window anew, Escape ends the run.
 static int Capture(const CaptureOptions &options)
 {
-    AppClass application = {nullptr, AppClassName};
-    AppWindow window;
-    KeyState keys;
-    InitAppWindow(&window, &keys, &application);
-    window.fullScreen = 0;
-
-    if (!RegisterAppClass(&application)) {
+    AppRun run;
+    StartApplication(&run, nullptr);
+    if (!RegisterAppClass(&run.application)) {
         std::fprintf(stderr, "halmwind_capture: no video driver (is there a display?)\n");
         return 1;
     }
     bool ok = true;
     int frame = 0;
-    running = 1;
-    fullScreenRequest = 0;
-    while (running && ok) {
-        window.fullScreen = fullScreenRequest;
-        if (!OpenAppWindow(&window)) {
+    run.running = 1;
+    run.fullScreenRequest = 0;
+    while (run.running && ok) {
+        run.window.fullScreen = run.fullScreenRequest;
+        if (!OpenAppWindow(&run.window)) {
             std::fprintf(stderr, "halmwind_capture: cannot open the OpenGL window\n");
             ok = false;
             break;
         }
-        if (!InitScene(&window, &keys)) {
+        if (!InitScene(&run.window, &run.keys)) {
             std::fprintf(stderr, "halmwind_capture: the scene did not start\n");
             ok = false;
         } else {
-            ok = RunFrames(&window, options, frame);
+            ok = RunFrames(&run, options, frame);
         }
         ReleaseShaderContext();
-        CloseAppWindow(&window);
+        ReleaseFont();
+        CloseAppWindow(&run.window);
     }
     ReleaseWindMarker();
-    UnregisterAppClass(&application);
+    UnregisterAppClass(&run.application);
 
     // Escape in the script ends the program early; only a shot it never reached is a failure.
     if (ok && frame < options.frames) {

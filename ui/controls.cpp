@@ -4,7 +4,6 @@
 #include "platform/gl_access.h"
 
 #include "app/app_window.h"
-#include "scene/scene.h"
 #include "ui/frame.h"
 #include "wind/wind.h"
 

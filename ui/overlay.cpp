@@ -38,6 +38,14 @@ void BuildFont()
     BuildOutlineFont(textOverlay.fontListBase, 0, 255, "Comic Sans MS", 0.05f, textOverlay.glyphMetrics);
 }
 
+void ReleaseFont()
+{
+    if (textOverlay.fontListBase != 0) {
+        glDeleteLists(textOverlay.fontListBase, 256);
+        textOverlay.fontListBase = 0;
+    }
+}
+
 // Formats into the line buffer; text longer than the buffer is cut, never written past it.
 static int FormatLine(char text[OverlayLineCapacity], const char *format, va_list args)
 {

@@ -25,6 +25,10 @@ struct OverlayLine {
 // Builds the 256 glyph lists of the overlay font for the current GL context.
 void BuildFont();
 
+// Deletes the glyph lists again while their context is current. A desktop context takes them
+// with it; a browser's canvas keeps its one context for the next window.
+void ReleaseFont();
+
 // Formats one line printf-style (cut at 255 characters) and draws it from the current origin.
 void PrintText(const char *format, ...);
 

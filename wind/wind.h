@@ -13,9 +13,6 @@ enum WindMode : int32_t { Steady, Gusting, Vortex, Dummy, DummyBlast };
 constexpr int WindPathCount = 3;
 constexpr int WindModeCount = 5;
 
-// Single-precision pi; every step and bound derived from it is computed from this value.
-constexpr float Pi = 3.1415927f;
-
 struct WindSettings {
     WindPath path;
     WindMode mode;

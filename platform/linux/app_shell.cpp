@@ -7,15 +7,10 @@
 
 #include <SDL.h>
 
-#include "platform/message_box.h"
+#include "app/messages.h"
 
 uint32_t quitEventType;
 uint32_t toggleEventType;
-
-static void ShowShellError(const char *text)
-{
-    ShowMessage("Error", text, BoxIcon::Exclamation);
-}
 
 // A video driver that shows nothing would let the program run unseen; it counts as a failed
 // registration unless the user chose it.
@@ -190,15 +185,9 @@ void PostEvent(uint32_t type)
     SDL_PushEvent(&event);
 }
 
-void RequestQuit(AppWindow *)
+void PostAppMessage(AppWindow *, AppMessage message)
 {
-    PostEvent(quitEventType);
-    running = 0;
-}
-
-void RequestFullScreenToggle(AppWindow *)
-{
-    PostEvent(toggleEventType);
+    PostEvent(message == AppMessage::Quit ? quitEventType : toggleEventType);
 }
 
 bool RunMessageLoop(AppWindow *window)

@@ -7,13 +7,6 @@
 
 #include "platform/text_encoding.h"
 
-static MessageSink messageSink;
-
-void SetMessageSink(MessageSink sink)
-{
-    messageSink = sink;
-}
-
 static Uint32 BoxFlags(BoxIcon icon)
 {
     return icon == BoxIcon::Exclamation ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
@@ -25,12 +18,8 @@ static void WriteToStderr(const std::string &caption, const std::string &text)
     std::fflush(stderr);
 }
 
-void ShowMessage(const char *caption, const char *text, BoxIcon icon)
+void ShowMessageBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-        return;
-    }
     std::string caption8 = Cp1252ToUtf8(caption);
     std::string text8 = Cp1252ToUtf8(text);
     if (SDL_ShowSimpleMessageBox(BoxFlags(icon), caption8.c_str(), text8.c_str(), nullptr) != 0) {
@@ -38,12 +27,8 @@ void ShowMessage(const char *caption, const char *text, BoxIcon icon)
     }
 }
 
-BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
+BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-        return BoxAnswer::No;
-    }
     std::string caption8 = Cp1252ToUtf8(caption);
     std::string text8 = Cp1252ToUtf8(text);
     // Yes, then No, from left to right, as Windows shows them.

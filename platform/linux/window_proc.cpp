@@ -64,9 +64,7 @@ static void HandleWindowEvent(AppWindow *window, const SDL_WindowEvent &event)
 void AppWindowProc(AppWindow *window, const SDL_Event &event)
 {
     if (event.type == toggleEventType) {
-        FlipFullScreenRequest();
-        // Ends the message loop only; the running flag keeps the outer loop going.
-        PostEvent(quitEventType);
+        HandleToggleMessage(window);
         return;
     }
     switch (event.type) {

@@ -1,24 +1,15 @@
-// app_shell.cpp -- the canvas as window class, the window and its WebGL context, full screen, the
-// message loop one animation frame at a time, and the page's calls that start and step the
-// outer loop.
+// app_shell.cpp -- the canvas as window class, the window and its WebGL context, full screen, and
+// the message loop one animation frame at a time.
 #include "platform/web/app_shell.h"
 
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 #include <gl4esinit.h>
 
-#include "app/app_loop.h"
+#include "app/messages.h"
 #include "platform/gl_access.h"
-#include "ui/overlay.h"
 
 namespace {
-
-// The page's one canvas; the page gives it this id.
-constexpr InstanceHandle PageCanvas = "#canvas";
-
-// The outer loop's records, alive while the page is.
-AppRun run;
-bool started;
 
 // The message queue: a pass posts at most a quit, a toggle and a reload before the next frame
 // reads them; a few more places cover a burst of requests from the page.
@@ -26,15 +17,11 @@ constexpr int EventCapacity = 16;
 ShellEvent events[EventCapacity];
 int eventCount;
 
-// Counts the windows opened, so that a full-screen refusal that arrives late is matched with
-// the window that asked.
+// The window opened last, and a count of the windows opened, so that a full-screen refusal that
+// arrives late is matched with the window that asked.
+AppWindow *pageWindow;
 int passNumber;
 bool glInitialised;
-
-void ShowShellError(const char *text)
-{
-    ShowMessage("Error", text, BoxIcon::Exclamation);
-}
 
 } // namespace
 
@@ -71,17 +58,11 @@ EM_JS(void, PageShowCursor, (const char *selector, int shown), {
     }
 });
 
-EM_JS(void, PageProgramEnded, (), {
-    if (Module.onEnded) {
-        Module.onEnded();
-    }
-});
-
 // gl4es draws into the default framebuffer and asks for its size itself.
 static void MainFramebufferSize(int *width, int *height)
 {
-    *width = run.window.width;
-    *height = run.window.height;
+    *width = pageWindow->width;
+    *height = pageWindow->height;
 }
 
 // --- the shell calls ---------------------------------------------------------------------------
@@ -149,6 +130,7 @@ static bool CreateGlContext(WindowHandles *handles, int width, int height)
 bool OpenAppWindow(AppWindow *window)
 {
     passNumber++;
+    pageWindow = window;
     WindowHandles *handles = &window->handles;
     handles->canvas = window->appClass->instance;
     // A canvas gives one WebGL context for its life: later windows draw in the first one.
@@ -178,15 +160,9 @@ bool OpenAppWindow(AppWindow *window)
 
 bool CloseAppWindow(AppWindow *window)
 {
-    // The desktop drops the scene's GL objects with its context; the canvas keeps its context,
-    // so the font's lists go by hand and the next scene starts from a clean state.
-    if (window->handles.glContext && textOverlay.fontListBase != 0) {
-        glDeleteLists(textOverlay.fontListBase, 256);
-        textOverlay.fontListBase = 0;
-    }
     // The desktop leaves the mode and sets it again for a full-screen successor; a browser
     // that is still leaving refuses the new request, so the canvas stays full screen instead.
-    if (window->fullScreen && !(running && fullScreenRequest == 1)) {
+    if (window->fullScreen && !FullScreenFollows()) {
         PageLeaveFullScreen();
         PageShowCursor(window->handles.canvas, 1);
     }
@@ -200,15 +176,9 @@ void PostEvent(ShellEvent event)
     }
 }
 
-void RequestQuit(AppWindow *)
+void PostAppMessage(AppWindow *, AppMessage message)
 {
-    PostEvent(ShellEvent::Quit);
-    running = 0;
-}
-
-void RequestFullScreenToggle(AppWindow *)
-{
-    PostEvent(ShellEvent::ToggleFullScreen);
+    PostEvent(message == AppMessage::Quit ? ShellEvent::Quit : ShellEvent::ToggleFullScreen);
 }
 
 bool RunMessageLoop(AppWindow *window)
@@ -229,63 +199,10 @@ bool RunMessageLoop(AppWindow *window)
     return false;
 }
 
-// --- the page's calls --------------------------------------------------------------------------
-
-// Every state but Running does its work at once, up to the next frame or the end.
-static void StepToFrame()
-{
-    while (run.state != AppState::Running && run.state != AppState::Ended) {
-        StepApplication(&run);
-    }
-    if (run.state == AppState::Ended) {
-        emscripten_cancel_main_loop();
-        PageProgramEnded();
-    }
-}
-
-// One animation frame of the outer loop: Running's messages and paint, then whatever the
-// message loop's end leads to.
-static void StepAnimationFrame()
-{
-    StepApplication(&run);
-    StepToFrame();
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindStart(int fullScreen)
-{
-    if (started) {
-        return;
-    }
-    started = true;
-    SetPageAnswer(fullScreen ? BoxAnswer::Yes : BoxAnswer::No);
-    StartApplication(&run, PageCanvas);
-    // No cap beyond the browser's own: one frame per animation frame.
-    emscripten_set_main_loop(StepAnimationFrame, 0, 0);
-    // The first window opens now, inside the click on the answer: that click is the gesture the
-    // browser wants for full screen, and the canvas takes keys before the first frame.
-    StepToFrame();
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindReload()
-{
-    if (running) {
-        PostEvent(ShellEvent::Reload);
-    }
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindPageClosed()
-{
-    if (running) {
-        RequestQuit(&run.window);
-        // No more frames come: the quit is handled now.
-        StepAnimationFrame();
-    }
-}
-
 extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindFullScreenRefused(int pass)
 {
     // A refusal for a window that has gone since belongs to it.
-    if (pass == passNumber && run.window.fullScreen == 1) {
-        FullScreenRefused(&run.window);
+    if (pass == passNumber && pageWindow->fullScreen == 1) {
+        FullScreenRefused(pageWindow);
     }
 }

@@ -37,7 +37,9 @@ void SetPageAnswer(BoxAnswer answer);
 constexpr uint64_t FrameCounterFrequency = 1000000;
 uint32_t FrameCounterNow();
 
-// The page's calls into the program (exported to JavaScript).
+// The page's calls into the program (exported to JavaScript). The entry point (main.cpp) takes
+// the start-up answer, a reload after a dropped file and the page's closing; the shell takes
+// the browser's full-screen refusal.
 extern "C" {
 // The start-up question's answer: 1 full screen, 0 windowed. Starts the outer loop, stepped
 // once per animation frame.

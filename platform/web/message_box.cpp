@@ -6,14 +6,8 @@
 #include "platform/text_encoding.h"
 #include "platform/web/app_shell.h"
 
-static MessageSink messageSink;
 // What the page was told before the program started, kept until the program asks.
 static BoxAnswer pageAnswer = BoxAnswer::Unanswered;
-
-void SetMessageSink(MessageSink sink)
-{
-    messageSink = sink;
-}
 
 void SetPageAnswer(BoxAnswer answer)
 {
@@ -32,27 +26,19 @@ EM_JS(void, ShowPageDialog, (const char *caption, const char *text, int exclamat
     }
 });
 
-void ShowMessage(const char *caption, const char *text, BoxIcon icon)
+void ShowMessageBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-    } else {
-        ShowPageDialog(Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str(), icon == BoxIcon::Exclamation);
-    }
+    ShowPageDialog(Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str(), icon == BoxIcon::Exclamation);
 }
 
 // A page cannot wait for an answer: the page asks the program's one question before it starts,
 // and the first question takes that answer. Any later question is shown and counts as unanswered.
-BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
+BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-        return BoxAnswer::No;
-    }
     BoxAnswer answer = pageAnswer;
     pageAnswer = BoxAnswer::Unanswered;
     if (answer == BoxAnswer::Unanswered) {
-        ShowMessage(caption, text, icon);
+        ShowMessageBox(caption, text, icon);
     }
     return answer;
 }

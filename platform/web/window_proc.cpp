@@ -25,13 +25,11 @@ void PaintFrame(AppWindow *window)
     // The browser presents the canvas when the animation frame returns: that is the swap.
 }
 
-void AppWindowProc(AppWindow *, ShellEvent event)
+void AppWindowProc(AppWindow *window, ShellEvent event)
 {
     switch (event) {
     case ShellEvent::ToggleFullScreen:
-        FlipFullScreenRequest();
-        // Ends the message loop only; the running flag keeps the outer loop going.
-        PostEvent(ShellEvent::Quit);
+        HandleToggleMessage(window);
         break;
     case ShellEvent::Reload:
         // A new pass makes the scene anew from the files the page has written.

@@ -4,12 +4,7 @@
 #include <cstring>
 
 #include "platform/gl_access.h"
-#include "platform/message_box.h"
-
-static void ShowShellError(const char *text)
-{
-    ShowMessage("Error", text, BoxIcon::Exclamation);
-}
+#include "app/messages.h"
 
 bool RegisterAppClass(AppClass *appClass)
 {
@@ -160,15 +155,9 @@ bool CloseAppWindow(AppWindow *window)
     return true;
 }
 
-void RequestQuit(AppWindow *window)
+void PostAppMessage(AppWindow *window, AppMessage message)
 {
-    PostMessageA(window->handles.window, WM_QUIT, 0, 0);
-    running = 0;
-}
-
-void RequestFullScreenToggle(AppWindow *window)
-{
-    PostMessageA(window->handles.window, ToggleMessage, 0, 0);
+    PostMessageA(window->handles.window, message == AppMessage::Quit ? WM_QUIT : ToggleMessage, 0, 0);
 }
 
 // Under Wine the X server's events (keys, focus, the close button) reach the queue only while the

@@ -5,13 +5,6 @@
 
 #include <cstdio>
 
-static MessageSink messageSink;
-
-void SetMessageSink(MessageSink sink)
-{
-    messageSink = sink;
-}
-
 static UINT IconFlags(BoxIcon icon)
 {
     switch (icon) {
@@ -31,23 +24,15 @@ static void WriteToStderr(const char *caption, const char *text)
     std::fflush(stderr);
 }
 
-void ShowMessage(const char *caption, const char *text, BoxIcon icon)
+void ShowMessageBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-        return;
-    }
     if (MessageBoxA(nullptr, text, caption, MB_OK | IconFlags(icon)) == 0) {
         WriteToStderr(caption, text);
     }
 }
 
-BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
+BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
 {
-    if (messageSink) {
-        messageSink(caption, text);
-        return BoxAnswer::No;
-    }
     switch (MessageBoxA(nullptr, text, caption, MB_YESNO | IconFlags(icon))) {
     case IDYES:
         return BoxAnswer::Yes;

@@ -82,9 +82,7 @@ LRESULT CALLBACK AppWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lP
         }
         break;
     case ToggleMessage:
-        FlipFullScreenRequest();
-        // Ends the message loop only; the running flag keeps the outer loop going.
-        PostMessageA(hWnd, WM_QUIT, 0, 0);
+        HandleToggleMessage(window);
         break;
     default:
         break;

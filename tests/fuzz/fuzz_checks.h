@@ -10,7 +10,7 @@
 
 #include "cg/cg_preprocess.h"
 #include "cg/cg_translate.h"
-#include "platform/message_box.h"
+#include "app/messages.h"
 #include "scene/height_map.h"
 
 namespace fuzzchecks {
