@@ -26,20 +26,20 @@ void StartApplication(AppRun *run, InstanceHandle instance)
 
 void RequestQuit(AppWindow *window)
 {
-    PostAppMessage(window, AppMessage::Quit);
+    PostShellMessage(window, ShellMessage::Quit);
     activeRun->running = 0;
 }
 
 void RequestFullScreenToggle(AppWindow *window)
 {
-    PostAppMessage(window, AppMessage::ToggleFullScreen);
+    PostShellMessage(window, ShellMessage::ToggleFullScreen);
 }
 
 void HandleToggleMessage(AppWindow *window)
 {
     activeRun->fullScreenRequest = activeRun->fullScreenRequest == 1 ? 0 : 1;
     // Ends the message loop only; the running flag keeps the outer loop going.
-    PostAppMessage(window, AppMessage::Quit);
+    PostShellMessage(window, ShellMessage::Quit);
 }
 
 bool FullScreenFollows()

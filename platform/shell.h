@@ -22,5 +22,5 @@ bool RunMessageLoop(AppWindow *window);
 
 // The shell's own messages, posted to the window's queue: the quit message ends the message
 // loop; the toggle message is carried out by the window procedure (HandleToggleMessage).
-enum class AppMessage { Quit, ToggleFullScreen };
-void PostAppMessage(AppWindow *window, AppMessage message);
+enum class ShellMessage { Quit, ToggleFullScreen };
+void PostShellMessage(AppWindow *window, ShellMessage message);

@@ -239,9 +239,6 @@ std::string WaitForWindowOtherThan(const std::string &name, const std::string &p
     return "";
 }
 
-// Each key is held for a while: a press and release between two frames is never seen. The
-// Windows build under Wine draws far fewer frames a second; HALMWIND_TEST_KEY_HOLD (seconds)
-// holds longer.
 // Wine may keep a closed box's X window a while, unmapped.
 static bool WindowShown(const std::string &windowId)
 {
@@ -288,14 +285,13 @@ void PressKeys(const std::string &windowId, const std::string &keys)
     if (mainWindow && !WaitUntilDrawing(windowId, TestingWindowsBuild() ? 20 : 180) && !TestingWindowsBuild()) {
         ADD_FAILURE() << "window " << windowId << " never drew a frame: keys for it would be lost";
     }
-    const char *hold = std::getenv("HALMWIND_TEST_KEY_HOLD");
-    std::string seconds = hold && *hold ? hold : "0.3";
-    // xdotool waits for the focus without end when the window has gone in the meantime.
+    // Each key is tapped, as a quick finger does: the program keeps a press until a frame has
+    // read it. xdotool waits for the focus without end when the window has gone in the meantime.
     std::string command = "timeout 20 xdotool windowfocus --sync " + windowId + " 2>/dev/null";
     std::istringstream names(keys);
     std::string key;
     while (names >> key) {
-        command += "; xdotool keydown " + key + "; sleep " + seconds + "; xdotool keyup " + ReleaseOrder(key) + "; sleep 0.2";
+        command += "; xdotool keydown " + key + " keyup " + ReleaseOrder(key);
     }
     RunCommand(command);
     // A message box shown while the main window is up runs its own message loop, which hands the
@@ -310,12 +306,6 @@ void PressKeys(const std::string &windowId, const std::string &keys)
             }
         }
     }
-}
-
-void HoldKey(const std::string &windowId, const std::string &key, double seconds)
-{
-    RunCommand("timeout 20 xdotool windowfocus --sync " + windowId + " 2>/dev/null; xdotool keydown " + key +
-               "; sleep " + std::to_string(seconds) + "; xdotool keyup " + key);
 }
 
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles)
@@ -450,6 +440,18 @@ Picture TakePicture(const std::string &windowId, const std::string &path)
         }
     }
     std::fclose(f);
+    return picture;
+}
+
+Picture WaitForPicture(const std::string &windowId, const std::string &path,
+                       const std::function<bool(const Picture &)> &fits, double seconds)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    Picture picture = TakePicture(windowId, path);
+    while (!fits(picture) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        picture = TakePicture(windowId, path);
+    }
     return picture;
 }
 

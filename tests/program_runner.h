@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,6 @@ bool WaitForWindowGone(const std::string &windowId, double seconds);
 // Focuses the window and presses each key (xdotool key names, blank-separated) in turn.
 void PressKeys(const std::string &windowId, const std::string &keys);
 
-void HoldKey(const std::string &windowId, const std::string &key, double seconds);
-
 // A fresh directory holding the given files of data/ (and nothing else).
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles);
 
@@ -95,6 +94,11 @@ struct Picture {
 
 // The window's contents through ImageMagick, read back from the binary PPM written to `path`.
 Picture TakePicture(const std::string &windowId, const std::string &path);
+
+// Takes pictures of the window until one `fits` or `seconds` have passed; the last one taken.
+// The wait for a key's effect: a frame shows it once the program has read the key.
+Picture WaitForPicture(const std::string &windowId, const std::string &path,
+                       const std::function<bool(const Picture &)> &fits, double seconds);
 
 // The window's size as xwininfo gives it, blanks removed: "Width:800Height:600".
 std::string WindowSize(const std::string &windowId);

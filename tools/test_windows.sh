@@ -77,6 +77,6 @@ end_to_end+=':Program.FullScreenLeaves*'
     echo "test-windows: end-to-end cases with halmwind.exe under wine"
     cd "$1"
     HALMWIND_TEST_PROGRAM="$2/halmwind.exe" HALMWIND_TEST_LAUNCHER=wine HALMWIND_TEST_NO_KEY=n \
-    HALMWIND_TEST_KEY_HOLD=1.0 HALMWIND_TEST_WINDOW_PROBE="$2/halmwind_window_probe.exe" \
+    HALMWIND_TEST_WINDOW_PROBE="$2/halmwind_window_probe.exe" \
     ./halmwind_tests --gtest_filter="$3"
 ' test-windows "$linux_build" "$windows_build" "$end_to_end" "$root" "$only"

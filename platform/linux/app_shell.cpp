@@ -185,9 +185,9 @@ void PostEvent(uint32_t type)
     SDL_PushEvent(&event);
 }
 
-void PostAppMessage(AppWindow *, AppMessage message)
+void PostShellMessage(AppWindow *, ShellMessage message)
 {
-    PostEvent(message == AppMessage::Quit ? quitEventType : toggleEventType);
+    PostEvent(message == ShellMessage::Quit ? quitEventType : toggleEventType);
 }
 
 bool RunMessageLoop(AppWindow *window)

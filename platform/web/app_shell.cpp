@@ -176,9 +176,9 @@ void PostEvent(ShellEvent event)
     }
 }
 
-void PostAppMessage(AppWindow *, AppMessage message)
+void PostShellMessage(AppWindow *, ShellMessage message)
 {
-    PostEvent(message == AppMessage::Quit ? ShellEvent::Quit : ShellEvent::ToggleFullScreen);
+    PostEvent(message == ShellMessage::Quit ? ShellEvent::Quit : ShellEvent::ToggleFullScreen);
 }
 
 bool RunMessageLoop(AppWindow *window)

@@ -155,9 +155,9 @@ bool CloseAppWindow(AppWindow *window)
     return true;
 }
 
-void PostAppMessage(AppWindow *window, AppMessage message)
+void PostShellMessage(AppWindow *window, ShellMessage message)
 {
-    PostMessageA(window->handles.window, message == AppMessage::Quit ? WM_QUIT : ToggleMessage, 0, 0);
+    PostMessageA(window->handles.window, message == ShellMessage::Quit ? WM_QUIT : ToggleMessage, 0, 0);
 }
 
 // Under Wine the X server's events (keys, focus, the close button) reach the queue only while the

@@ -178,7 +178,47 @@ async function pressF1(page) {
   await framesReached(from + 6)(page);
 }
 
+// Six presses of F3, each released at once, all between two frames: the page's key events as
+// a quick finger gives them. Every press must flip the wire frame, so the kept frames after them
+// go filled, wire, ... six times over and end filled.
+const tapFrames = Array.from({ length: 36 }, (_, i) => i + 3);
+
+async function tapSixTimes(page) {
+  await framesReached(3)(page);
+  await page.evaluate(() => {
+    const canvas = document.getElementById("canvas");
+    for (let tap = 0; tap < 6; tap++) {
+      for (const type of ["keydown", "keyup"]) {
+        canvas.dispatchEvent(new KeyboardEvent(type, { key: "F3", code: "F3", keyCode: 114, which: 114, bubbles: true, cancelable: true }));
+      }
+    }
+  });
+  await framesReached(tapFrames[tapFrames.length - 1])(page);
+}
+
+async function countWireFlips(page, shots) {
+  let flips = 0, wire = false;
+  const filled = shots[tapFrames[0]];
+  for (const frame of tapFrames.slice(1)) {
+    if (!shots[frame]) return -1;
+    const { differing } = await countDifferences(page, filled, shots[frame]);
+    const now = differing > 20000;
+    if (now !== wire) flips++;
+    wire = now;
+  }
+  return wire ? -flips : flips;
+}
+
 const cases = pictures.map(pictureCase).concat([
+  {
+    name: "six-taps",
+    shots: tapFrames,
+    until: tapSixTimes,
+    check: async (page, shots) => {
+      const flips = await countWireFlips(page, shots);
+      return flips === 6 ? [] : [`six taps of F3 gave ${flips < 0 ? -flips + " flips, ending in wire frame" : flips + " flips"}`];
+    },
+  },
   {
     // Escape ends the loop; the page offers to start again and no frame follows.
     name: "escape",
