@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gl_access.h"
+#include "shader/shader_program.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
 
@@ -94,9 +95,12 @@ void AdvanceKeyTable(KeyState *keys)
 
 void RunFrame(AppWindow *window, uint32_t now)
 {
-    UpdateControls(ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick));
+    const float elapsed = ElapsedMilliseconds(now, window->lastTime, window->secondsPerTick);
+    UpdateControls(elapsed);
     AdvanceKeyTable(window->keys);
     window->lastTime = now;
+    // A wind.cg saved since the last look draws from this frame on.
+    WatchWindProgram(elapsed);
     DrawFrame();
 }
 

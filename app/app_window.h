@@ -84,7 +84,8 @@ void AdvanceKeyTable(KeyState *keys);
 void HandleToggleMessage(AppWindow *window);
 // True while closing a window that a full-screen window follows.
 bool FullScreenFollows();
-// One frame at time stamp `now` (in the units of Last time): controls, then the drawing.
+// One frame at time stamp `now` (in the units of Last time): controls, a look at wind.cg, then
+// the drawing.
 void RunFrame(AppWindow *window, uint32_t now);
 
 // Unsigned 32-bit tick difference, correct across one wrap of the counter.

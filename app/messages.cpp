@@ -1,6 +1,8 @@
 // messages.cpp -- the program's messages: to the sink while one is set, else to the platform's box.
 #include "app/messages.h"
 
+#include <cstdio>
+
 static MessageSink messageSink;
 
 void SetMessageSink(MessageSink sink)
@@ -29,4 +31,13 @@ BoxAnswer AskYesNo(const char *caption, const char *text, BoxIcon icon)
 void ShowShellError(const char *text)
 {
     ShowMessage("Error", text, BoxIcon::Exclamation);
+}
+
+void ShowStatus(const char *text)
+{
+    if (*text) {
+        std::fprintf(stderr, "%s\n", text);
+        std::fflush(stderr);
+    }
+    ShowStatusLine(text);
 }

@@ -17,3 +17,7 @@ void SetMessageSink(MessageSink sink);
 
 // The shell's failures: caption "Error", exclamation icon.
 void ShowShellError(const char *text);
+
+// A message that must not stop the frames: to standard error (the page's console) and the
+// platform's status line; "" clears the line.
+void ShowStatus(const char *text);

@@ -44,6 +44,8 @@ void cgGLSetOptimalOptions(CGprofile profile);
 CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char *fileName,
                                   CGprofile profile, const char *entry, const char **args);
 void cgGLLoadProgram(CGprogram program);
+// Deletes a program and its parameters; its context and the context's other programs stay.
+void cgDestroyProgram(CGprogram program);
 
 CGparameter cgGetNamedParameter(CGprogram program, const char *name);
 void cgGLSetStateMatrixParameter(CGparameter param, CGGLenum matrix, CGGLenum transform);

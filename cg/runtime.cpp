@@ -392,6 +392,31 @@ CGcontext cgCreateContext()
     return context;
 }
 
+// Deletes one program's GL objects; the context and its other programs stay.
+static void DeleteProgramObjects(CgProgramRecord *program)
+{
+    if (boundProgram == program) {
+        boundProgram = nullptr;
+    }
+    // A program in use would only be flagged for deletion, and live on.
+    if (CurrentProgram() == program->program) {
+        glUseProgram(0);
+    }
+    DeleteObject(true, program->program);
+    DeleteObject(false, program->shader);
+}
+
+void cgDestroyProgram(CGprogram program)
+{
+    if (!IsLiveProgram(program)) {
+        RecordError(CG_INVALID_PROGRAM_HANDLE_ERROR);
+        return;
+    }
+    DeleteProgramObjects(program);
+    auto &programs = program->context->programs;
+    programs.erase(std::find_if(programs.begin(), programs.end(), [program](const auto &p) { return p.get() == program; }));
+}
+
 void cgDestroyContext(CGcontext context)
 {
     if (!context) {
@@ -402,15 +427,7 @@ void cgDestroyContext(CGcontext context)
         return;
     }
     for (const auto &program : context->programs) {
-        if (boundProgram == program.get()) {
-            boundProgram = nullptr;
-        }
-        // A program in use would only be flagged for deletion, and live on.
-        if (CurrentProgram() == program->program) {
-            glUseProgram(0);
-        }
-        DeleteObject(true, program->program);
-        DeleteObject(false, program->shader);
+        DeleteProgramObjects(program.get());
     }
     liveContexts.erase(std::find(liveContexts.begin(), liveContexts.end(), context));
     delete context;

@@ -23,3 +23,18 @@ bool DescribeFile(OpenedFile *file);
 // Bytes read into `buffer`, 0 at the end, -1 on an error.
 long ReadFileBytes(const OpenedFile &file, char *buffer, unsigned size);
 void CloseFile(const OpenedFile &file);
+
+// What a file's entry says without opening it: whether it is there, its size and the time of its
+// last change, in the platform's own units. A file written again gets a new stamp.
+struct FileStamp {
+    bool exists;
+    long long size;
+    long long modified;
+};
+
+FileStamp ReadFileStamp(const char *path);
+
+inline bool SameFileStamp(const FileStamp &a, const FileStamp &b)
+{
+    return a.exists == b.exists && a.size == b.size && a.modified == b.modified;
+}

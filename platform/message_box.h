@@ -11,3 +11,8 @@ void ShowMessageBox(const char *caption, const char *text, BoxIcon icon);
 
 // Shows a Yes/No box; Return answers Yes, Escape answers No.
 BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon);
+
+// The line of the platform's own that shows a message which must not stop the frames (a wind
+// program saved while the demo runs that does not compile); "" clears it. The desktop has none
+// beyond the overlay; the page shows it under its editor.
+void ShowStatusLine(const char *text);

@@ -64,6 +64,33 @@ static bool WriteFrame(AppWindow *window, const std::string &path)
     return true;
 }
 
+// Saves `path`'s text as wind.cg the way many editors do, a new file renamed over the old one,
+// and has the frame about to be drawn look at it.
+static bool SaveWindProgram(const std::string &path)
+{
+    FILE *in = std::fopen(path.c_str(), "rb");
+    FILE *out = in ? std::fopen("wind.cg.saving", "wb") : nullptr;
+    bool ok = in && out;
+    char buffer[65536];
+    for (size_t got; ok && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+        ok = std::fwrite(buffer, 1, got, out) == got;
+    }
+    ok = ok && !std::ferror(in);
+    if (in) {
+        std::fclose(in);
+    }
+    if (out) {
+        ok = std::fclose(out) == 0 && ok;
+    }
+    if (!ok || std::rename("wind.cg.saving", "wind.cg") != 0) {
+        std::fprintf(stderr, "halmwind_capture: cannot save %s as wind.cg: %s\n", path.c_str(), std::strerror(errno));
+        std::remove("wind.cg.saving");
+        return false;
+    }
+    RequestWindProgramLook();
+    return true;
+}
+
 // Frames of one window until the program would end its message loop or the run is done.
 // Real key events are dropped: the script alone holds the keyboard.
 static bool RunFrames(AppRun *run, const CaptureOptions &options, int &frame)
@@ -81,6 +108,11 @@ static bool RunFrames(AppRun *run, const CaptureOptions &options, int &frame)
             }
         }
         frame++;
+        for (const Shot &save : options.windSaves) {
+            if (save.frame == frame && !SaveWindProgram(save.path)) {
+                return false;
+            }
+        }
         FillKeyTable(options.keys, frame, *window->keys);
         ComposeFrame(window);
         for (const Shot &shot : options.shots) {
@@ -156,6 +188,9 @@ int main(int argc, char **argv)
     }
     for (Shot &shot : options.shots) {
         shot.path = AbsolutePath(shot.path);
+    }
+    for (Shot &save : options.windSaves) {
+        save.path = AbsolutePath(save.path);
     }
     if (chdir(options.dataDirectory.c_str()) != 0) {
         std::fprintf(stderr, "halmwind_capture: cannot enter data directory '%s': %s\n",

@@ -20,6 +20,9 @@ const char *const captureUsage =
     "                      F3, F4) need a frame up between two presses: \"A@3 A@5\".\n"
     "                      Keys: A..Z, F1..F12, Escape, PageUp, PageDown, Left, Right, Up, Down\n"
     "  --shot FRAME:PATH   writes frame FRAME (from 1) to the PNG file PATH; repeatable\n"
+    "  --wind FRAME:PATH   before frame FRAME, saves the text of PATH over wind.cg in the data\n"
+    "                      directory, as an editor does; that frame draws with it when it\n"
+    "                      compiles (repeatable; the data directory's wind.cg is replaced)\n"
     "  --frames N          frames to run (default: the last frame a shot or key names)\n"
     "  --help              shows this text\n"
     "\n"
@@ -131,7 +134,8 @@ bool ParseCaptureOptions(int argc, const char *const *argv, CaptureOptions &opti
             options.help = true;
             continue;
         }
-        if (option != "--data" && option != "--keys" && option != "--shot" && option != "--frames") {
+        if (option != "--data" && option != "--keys" && option != "--shot" && option != "--wind" &&
+            option != "--frames") {
             error = "unknown option '" + option + "'";
             return false;
         }
@@ -152,6 +156,13 @@ bool ParseCaptureOptions(int argc, const char *const *argv, CaptureOptions &opti
                 return false;
             }
             options.shots.push_back(shot);
+        } else if (option == "--wind") {
+            Shot save;
+            if (!ParseShot(value, save, error)) {
+                error = "bad --wind '" + value + "' (expected FRAME:PATH with FRAME from 1)";
+                return false;
+            }
+            options.windSaves.push_back(save);
         } else {
             if (!ParseFrame(value, options.frames)) {
                 error = "bad frame count '" + value + "' for --frames";
@@ -172,6 +183,9 @@ bool ParseCaptureOptions(int argc, const char *const *argv, CaptureOptions &opti
     }
     for (const KeySpan &span : options.keys) {
         lastNamed = std::max(lastNamed, span.last);
+    }
+    for (const Shot &save : options.windSaves) {
+        lastNamed = std::max(lastNamed, save.frame);
     }
     if (!framesGiven) {
         options.frames = lastNamed;

@@ -22,6 +22,7 @@ struct CaptureOptions {
     std::string dataDirectory = "data";
     std::vector<KeySpan> keys;
     std::vector<Shot> shots;
+    std::vector<Shot> windSaves;  // frame, and the file saved as wind.cg before it
     int frames = 0;
     bool help = false;
 };

@@ -1,4 +1,4 @@
-// overlay.cpp -- the overlay's font, its line formatting and its eight lines.
+// overlay.cpp -- the overlay's font, its line formatting and its lines.
 #include "ui/overlay.h"
 
 #include <cstdarg>
@@ -8,6 +8,7 @@
 #include "platform/gl_access.h"
 
 #include "platform/outline_font.h"
+#include "shader/shader_program.h"
 #include "ui/controls.h"
 #include "ui/frame.h"
 #include "wind/wind.h"
@@ -16,6 +17,9 @@ TextOverlay textOverlay;
 
 static const float overlayDepth = -35.0f;
 static const float leftColumn = -19.0f;
+// The message line sits under the two switches, small enough for a compiler's line to fit.
+static const float alertScale = 0.75f;
+static const GLfloat alertColour[3] = {1.0f, 0.35f, 0.25f};
 
 static const char *const pathTexts[WindPathCount] = {
     "Wind (W): aus",
@@ -87,6 +91,7 @@ static void AddLine(OverlayLine lines[], int &count, float x, float y, const cha
     line.x = x;
     line.y = y;
     line.suffix = suffix;
+    line.alert = false;
     va_list args;
     va_start(args, format);
     FormatLine(line.text, format, args);
@@ -127,6 +132,10 @@ int ComposeOverlayLines(OverlayLine lines[OverlayMaxLines], float visibleHalfWid
             displayToggles.wireframe ? "Drahtgitter-Modus (F3): an" : "Drahtgitter-Modus (F3): aus");
     AddLine(lines, count, leftColumn, 12.5f, nullptr, "%s",
             displayToggles.pointLight ? "Beleuchtung (F4): Punktlicht" : "Beleuchtung (F4): Standard");
+    if (windProgramWatch.message[0] != '\0') {
+        AddLine(lines, count, leftColumn, 11.2f, nullptr, "%s", windProgramWatch.message);
+        lines[count - 1].alert = true;
+    }
     AddLine(lines, count, leftColumn, -10.0f, nullptr, "%s", pathTexts[s.path]);
     if (s.path != Off) {
         AddLine(lines, count, leftColumn, -11.0f, nullptr, "%s", modeTexts[s.mode]);
@@ -159,9 +168,16 @@ void DrawOverlay()
     for (int i = 0; i < count; i++) {
         glLoadIdentity();
         glTranslatef(lines[i].x, lines[i].y, overlayDepth);
+        if (lines[i].alert) {
+            glColor3fv(alertColour);
+            glScalef(alertScale, alertScale, alertScale);
+        }
         PrintText("%s", lines[i].text);
         if (lines[i].suffix) {
             PrintText("%s", lines[i].suffix);
+        }
+        if (lines[i].alert) {
+            glColor3f(1.0f, 1.0f, 0.0f);
         }
     }
 }

@@ -6,7 +6,8 @@
 #include "platform/outline_font.h"
 
 constexpr int OverlayLineCapacity = 256;
-constexpr int OverlayMaxLines = 8;
+// Eight lines of settings and rate, and one for a wind program that did not compile.
+constexpr int OverlayMaxLines = 9;
 
 struct TextOverlay {
     uint32_t fontListBase;
@@ -20,6 +21,7 @@ struct OverlayLine {
     float x, y;
     char text[OverlayLineCapacity];
     const char *suffix;
+    bool alert;  // a message: smaller, in a colour of its own
 };
 
 // Builds the 256 glyph lists of the overlay font for the current GL context.

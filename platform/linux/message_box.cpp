@@ -48,3 +48,8 @@ BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
     }
     return pressed == 0 ? BoxAnswer::No : BoxAnswer::Unanswered;
 }
+
+void ShowStatusLine(const char *)
+{
+    // The overlay and standard error show it.
+}

@@ -38,3 +38,13 @@ void CloseFile(const OpenedFile &file)
 {
     close(file.descriptor);
 }
+
+FileStamp ReadFileStamp(const char *path)
+{
+    struct stat info;
+    if (stat(path, &info) != 0) {
+        return FileStamp{false, 0, 0};
+    }
+    return FileStamp{true, static_cast<long long>(info.st_size),
+                     static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}

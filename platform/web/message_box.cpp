@@ -42,3 +42,14 @@ BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
     }
     return answer;
 }
+
+EM_JS(void, ShowPageStatus, (const char *text), {
+    if (Module.onStatus) {
+        Module.onStatus(UTF8ToString(text));
+    }
+});
+
+void ShowStatusLine(const char *text)
+{
+    ShowPageStatus(Cp1252ToUtf8(text).c_str());
+}

@@ -45,3 +45,8 @@ BoxAnswer AskYesNoBox(const char *caption, const char *text, BoxIcon icon)
         return BoxAnswer::Unanswered;
     }
 }
+
+void ShowStatusLine(const char *)
+{
+    // The overlay and standard error show it.
+}
