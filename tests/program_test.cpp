@@ -234,6 +234,88 @@ TEST(Program, SixQuickTapsOfF3FlipTheWireFrameSixTimes)
     EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
 }
 
+namespace {
+
+// Pixels of the scene (below the overlay's top lines, above its bottom ones) that are plainly red
+// or plainly green.
+struct Colours {
+    int red = 0, green = 0;
+};
+
+Colours SceneColours(const Picture &p)
+{
+    Colours c;
+    for (int y = 60; y < 480 && !p.rgb.empty(); y++) {
+        for (int x = 0; x < p.width; x++) {
+            const unsigned char *rgb = &p.rgb[(size_t(y) * p.width + x) * 3];
+            c.red += rgb[0] > 150 && rgb[1] < 60 && rgb[2] < 60;
+            c.green += rgb[1] > 100 && rgb[0] < 100;
+        }
+    }
+    return c;
+}
+
+// Pixels of the message line's colour under the two top lines.
+int MessagePixels(const Picture &p)
+{
+    int n = 0;
+    for (int y = 40; y < 80 && !p.rgb.empty(); y++) {
+        for (int x = 0; x < p.width / 2; x++) {
+            const unsigned char *rgb = &p.rgb[(size_t(y) * p.width + x) * 3];
+            n += rgb[0] > 200 && rgb[1] > 60 && rgb[1] < 120 && rgb[2] > 40 && rgb[2] < 100;
+        }
+    }
+    return n;
+}
+
+// Saves as many editors do: a new file renamed over the old one.
+void SaveOver(const std::string &dir, const std::string &text)
+{
+    WriteTextFile(dir + "/wind.cg.new", text);
+    RunCommand("mv -f '" + dir + "/wind.cg.new' '" + dir + "/wind.cg'");
+}
+
+}  // namespace
+
+TEST(Program, WindProgramSavedWhileRunningDrawsWithoutARestart)
+{
+    std::string dir = MakeRunDirectory("live", {"wind.cg", "terrain.raw"});
+    const std::string shipped = RunCommand("cat '" + dir + "/wind.cg'");
+    std::string red = shipped;
+    red.replace(red.find("OUT.Col0 = IN.color;"), 20, "OUT.Col0 = float4(1.0, 0.0, 0.0, 1.0);");
+    RunningProgram program;
+    std::string id = OpenWindowed(program, dir);
+    ASSERT_NE(id, "") << ReadStderr(program);
+    std::string shot = dir + "/shot.ppm";
+    // The vertex program's path: W twice.
+    PressKeys(id, "w w");
+    ASSERT_GT(SceneColours(WaitForPicture(id, shot, [](const Picture &p) { return SceneColours(p).green > 20000; }, 60)).green, 20000);
+
+    SaveOver(dir, red);
+    Picture reddened = WaitForPicture(id, shot, [](const Picture &p) { return SceneColours(p).red > 20000; }, 60);
+    EXPECT_GT(SceneColours(reddened).red, 20000) << "the red program was not taken up";
+    EXPECT_LT(SceneColours(reddened).green, 2000);
+
+    // A broken save: the frames go on with the red program, and the message shows.
+    SaveOver(dir, "struct appin { float4 position : POSITION; };\nvfconn main(appin IN) { return 1 +; }\n");
+    Picture broken = WaitForPicture(id, shot, [](const Picture &p) { return MessagePixels(p) > 100; }, 60);
+    EXPECT_GT(MessagePixels(broken), 100) << "no message line";
+    EXPECT_GT(SceneColours(broken).red, 20000) << "the last good program stopped drawing";
+    EXPECT_EQ(WaitForWindow("Error", 0.1), "") << "a box stopped the frames";
+    if (!TestingWindowsBuild()) {
+        EXPECT_NE(ReadStderr(program).find("wind.cg(2): error: unknown type 'vfconn'"), std::string::npos)
+            << ReadStderr(program);
+    }
+
+    SaveOver(dir, shipped);
+    Picture green = WaitForPicture(
+        id, shot, [](const Picture &p) { return SceneColours(p).green > 20000 && MessagePixels(p) == 0; }, 60);
+    EXPECT_GT(SceneColours(green).green, 20000);
+    EXPECT_EQ(MessagePixels(green), 0) << "the message outlived the good save";
+    PressKeys(id, "Escape");
+    EXPECT_EQ(WaitForExit(program, 20), 0) << ReadStderr(program);
+}
+
 TEST(Program, CloseButtonEndsWithZero)
 {
     std::string dir = MakeRunDirectory("close", {"wind.cg", "terrain.raw"});
