@@ -115,6 +115,7 @@ int main(int argc, char **argv)
     RegisterFrameBenchmarks();
     RegisterParityBenchmarks();
     RegisterStartupBenchmarks();
+    RegisterLiveBenchmarks();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -40,6 +40,7 @@ void RegisterBendBenchmarks();
 void RegisterFrameBenchmarks();
 void RegisterParityBenchmarks();
 void RegisterStartupBenchmarks();
+void RegisterLiveBenchmarks();
 
 // The start-up benchmark's child: bench --startup-child FD.
 extern const char *const startupChildFlag;

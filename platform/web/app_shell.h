@@ -48,6 +48,9 @@ void HalmwindStart(int fullScreen);
 void HalmwindReload();
 // The page is going away: the loop ends and the scene is released at once.
 void HalmwindPageClosed();
+// The page's editor has written wind.cg: the next frame takes it up, or keeps the last good
+// program and gives the page the message (Module.onStatus).
+void HalmwindWindProgramSaved();
 // The browser refused the full-screen request of window `pass`.
 void HalmwindFullScreenRefused(int pass);
 }

@@ -7,6 +7,7 @@
 
 #include "app/app_loop.h"
 #include "platform/web/app_shell.h"
+#include "shader/shader_program.h"
 
 namespace {
 
@@ -65,6 +66,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindReload()
     if (run.running) {
         PostEvent(ShellEvent::Reload);
     }
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindWindProgramSaved()
+{
+    // The editor writes the file whole: the next frame takes it up without waiting.
+    RequestWindProgramLook();
 }
 
 extern "C" EMSCRIPTEN_KEEPALIVE void HalmwindPageClosed()
