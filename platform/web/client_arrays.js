@@ -5,7 +5,20 @@
 // one buffer, as many vertices as the largest index needs, each into fresh storage
 // (bufferData), so that the browser need not wait on a buffer the last draws still read.
 mergeInto(LibraryManager.library, {
-  $halmwindUploadClientArrays__deps: ['$GL'],
+  // Emscripten's temporary buffers end at GL.MAX_TEMP_BUFFER_SIZE (2 MB); a larger upload (a long
+  // run of gathered glBegin/glEnd blocks) goes to a few buffers of the context's own, in turn.
+  $halmwindArrayBuffer__deps: ['$GL'],
+  $halmwindArrayBuffer: function(size) {
+    if (size <= GL.MAX_TEMP_BUFFER_SIZE) return GL.getTempVertexBuffer(size);
+    var context = GL.currentContext;
+    if (!context.halmwindLarge) context.halmwindLarge = { buffers: [], next: 0 };
+    var large = context.halmwindLarge, i = large.next;
+    large.next = (i + 1) & 3;
+    if (!large.buffers[i]) large.buffers[i] = GLctx.createBuffer();
+    return large.buffers[i];
+  },
+
+  $halmwindUploadClientArrays__deps: ['$GL', '$halmwindArrayBuffer'],
   $halmwindUploadClientArrays: function(vertexCount) {
     var context = GL.currentContext, low = Infinity, high = 0, separate = 0, i, cb;
     GL.resetBufferBinding = false;
@@ -21,9 +34,9 @@ mergeInto(LibraryManager.library, {
     GL.resetBufferBinding = true;
     // Arrays far apart in memory go up one by one. Either way the storage is made anew, so the
     // temporary buffers never keep the size Emscripten's own upload would expect of them.
-    var together = high - low <= separate && high - low <= GL.MAX_TEMP_BUFFER_SIZE;
+    var together = high - low <= separate;
     if (together) {
-      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(high - low));
+      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, halmwindArrayBuffer(high - low));
       GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
     }
     for (i = 0; i < context.maxVertexAttribs; ++i) {
@@ -31,7 +44,7 @@ mergeInto(LibraryManager.library, {
       if (!cb.clientside || !cb.enabled) continue;
       if (!together) {
         var end = cb.ptr + GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
-        GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(end - cb.ptr));
+        GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, halmwindArrayBuffer(end - cb.ptr));
         GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(cb.ptr, end), 0x88E0 /*GL_STREAM_DRAW*/);
       }
       cb.vertexAttribPointerAdaptor.call(GLctx, i, cb.size, cb.type, cb.normalized, cb.stride, together ? cb.ptr - low : 0);
