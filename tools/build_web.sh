@@ -162,4 +162,7 @@ mkdir -p "$dist"
 cp "$build/halmwind/halmwind.js" "$build/halmwind/halmwind.wasm" "$dist/"
 cp "$root/platform/web/page/index.html" "$root/platform/web/page/halmwind_page.js" "$dist/"
 cp "$root/data/terrain.raw" "$root/data/wind.cg" "$dist/"
+# Halmwind's licence and the notices of everything else the folder ships.
+cp "$root/LICENSE" "$dist/LICENSE.txt"
+bash "$root/tools/notices.sh" web "$dist/THIRD-PARTY-NOTICES.txt" "$build"
 echo "build_web: $(du -sh "$dist" | cut -f1) in $dist"
