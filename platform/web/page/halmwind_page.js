@@ -110,7 +110,12 @@ for (const button of document.querySelectorAll("button.key[data-key]")) {
     event.preventDefault();
     if (pointer !== null) return;
     pointer = event.pointerId;
-    button.setPointerCapture(event.pointerId);
+    // The finger may slide off the button and still hold the key.
+    try {
+      button.setPointerCapture(event.pointerId);
+    } catch (error) {
+      // A pointer the browser no longer tracks: the key is released on pointerup as well.
+    }
     button.classList.add("down");
     pressKey("keydown", keyCode);
   });
