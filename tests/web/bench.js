@@ -85,7 +85,7 @@ const traceCategories = ["toplevel", "devtools.timeline", "v8.execute", "blink",
   "disabled-by-default-devtools.timeline"];
 
 // Where a traced stretch of frames went: per thread, the time in its outermost trace events
-// (nested ones are inside them) per frame, and the names that took most of it.
+// (nested ones are inside them) per frame, and the event names with the most time of their own.
 function threadTimes(trace, spanMs, frames) {
   const names = new Map();
   for (const e of trace.traceEvents) {
@@ -102,15 +102,19 @@ function threadTimes(trace, spanMs, frames) {
   const result = [];
   for (const [key, events] of threads) {
     events.sort((a, b) => a.ts - b.ts || b.dur - a.dur);
-    let end = -Infinity, total = 0;
-    const byName = new Map();
+    // The outermost events give the thread's busy time; each event's own time (less the events
+    // inside it) goes to its name.
+    let total = 0;
+    const stack = [], byName = new Map();
+    const own = (e, ms) => byName.set(e.name, (byName.get(e.name) || 0) + ms);
     for (const e of events) {
-      if (e.ts < end) continue;
-      end = e.ts + e.dur;
-      total += e.dur / 1000;
-      byName.set(e.name, (byName.get(e.name) || 0) + e.dur / 1000);
+      while (stack.length && e.ts >= stack[stack.length - 1].ts + stack[stack.length - 1].dur) stack.pop();
+      if (!stack.length) total += e.dur / 1000;
+      else own(stack[stack.length - 1], -e.dur / 1000);
+      own(e, e.dur / 1000);
+      stack.push(e);
     }
-    const top = [...byName.entries()].sort((a, b) => b[1] - a[1]).slice(0, 3)
+    const top = [...byName.entries()].sort((a, b) => b[1] - a[1]).slice(0, 4)
       .map(([name, ms]) => ({ name, msPerFrame: ms / frames }));
     result.push({ thread: `${names.get(key.split("/")[0]) || "?"}: ${names.get(key) || key}`, msPerFrame: total / frames, share: total / spanMs, top });
   }
@@ -137,7 +141,7 @@ async function measurePath(browser, server, webPath) {
     if (tracing) await page.tracing.start({ categories: traceCategories });
     await framesReached(warmupFrames + timedFrames, timeout(timedFrames))(page);
     const profile = cdp ? (await cdp.send("Profiler.stop")).profile : null;
-    const trace = tracing ? JSON.parse((await page.tracing.stop()).toString()) : null;
+    const trace = tracing ? JSON.parse(Buffer.from(await page.tracing.stop()).toString("utf8")) : null;
     const result = await page.evaluate((first, count) => {
       const { begun, ended } = window.halmwindFrameTimes;
       let busy = 0;
