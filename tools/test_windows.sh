@@ -36,17 +36,21 @@ cmake --build "$windows_build" -j "$(nproc)" --target "${targets[@]}"
 # The zip carries Halmwind's licence and the notices of the runtime linked into the .exe: the
 # winpthreads part of mingw-w64's copyright with its licence text.
 zip_file=$root/dist/halmwind-win$bits.zip
+# Read whole first: grep -q would cut unzip's output short, which pipefail counts as a failure.
+listing=$(unzip -Z1 "$zip_file")
 for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
-    if ! unzip -Z1 "$zip_file" | grep -qx "$name"; then
+    if ! grep -qx "$name" <<<"$listing"; then
         echo "test-windows: $(basename "$zip_file") lacks $name" >&2
         exit 1
     fi
 done
-unzip -p "$zip_file" LICENSE.txt | grep -q 'The Halmwind authors' ||
+licence=$(unzip -p "$zip_file" LICENSE.txt)
+notices=$(unzip -p "$zip_file" THIRD-PARTY-NOTICES.txt)
+grep -q 'The Halmwind authors' <<<"$licence" ||
     { echo "test-windows: LICENSE.txt is not Halmwind's licence" >&2; exit 1; }
 for text in 'mingw-w64-libraries/winpthreads/\*' 'Redistributions in binary form must reproduce' \
         'GCC Runtime Library Exception'; do
-    if ! unzip -p "$zip_file" THIRD-PARTY-NOTICES.txt | grep -q -- "$text"; then
+    if ! grep -q -- "$text" <<<"$notices"; then
         echo "test-windows: THIRD-PARTY-NOTICES.txt lacks \"$text\"" >&2
         exit 1
     fi
