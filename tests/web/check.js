@@ -370,7 +370,8 @@ function drawCountCase([name, keys]) {
 }
 
 // --- The key buttons and the licences under the canvas -----------------------------------------
-// Green pixels of the meadow in each frame (unlit blades are pure green, the ground yellow).
+// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow), and a sum
+// over the yellow pixels of the overlay's light line, which changes with its text.
 function installGreenCount() {
   window.halmwindGreen = [];
   window.halmwindOnFrame = (frame, canvas) => {
@@ -380,9 +381,17 @@ function installGreenCount() {
     const g = c.getContext("2d");
     g.drawImage(canvas, 0, 0);
     const data = g.getImageData(0, 0, c.width, c.height).data;
-    let green = 0;
+    let green = 0, line = 0;
     for (let i = 0; i < data.length; i += 4) if (data[i + 1] > 60 && data[i + 1] > data[i] + 40) green++;
+    // The overlay's second line, "Beleuchtung (F4): ...": where its yellow pixels are.
+    for (let y = 22; y < 48; y++) {
+      for (let x = 0; x < 400; x++) {
+        const i = (y * c.width + x) * 4;
+        if (data[i] > 180 && data[i + 1] > 180 && data[i + 2] < 100) line += x * 1000 + y;
+      }
+    }
     window.halmwindGreen[frame] = green;
+    (window.halmwindLightLine = window.halmwindLightLine || [])[frame] = line;
   };
 }
 
@@ -419,19 +428,23 @@ const keyButtonsCase = {
       failures.push(`holding the Page Down button did not bring the meadow nearer frame by frame: ${before}, ${midway}, ${held}`);
     }
     await framesReached((await frames()) + 3)(page);
-    const filled = await green(await frames());
-    // A tap quicker than a frame (pointer down and up in one task) must still count once. The
-    // point light shades the blades: hardly a pure green pixel is left. A tap lost, or counted
-    // twice, leaves it off.
+    // A tap quicker than a frame (pointer down and up in one task) must count once: the overlay's
+    // light line then says "Punktlicht" instead of "Standard". A tap lost, or counted twice,
+    // leaves the line as it was. (The lit blades' look follows the normal the last glyph of the
+    // rate corner left, so the meadow's pixels would not tell.)
+    const lightLine = (n) => page.evaluate((n) => window.halmwindLightLine[n], n);
+    const standard = await lightLine(await frames());
     await page.$eval('button.key[data-key="115"]', (button) => {
       const options = { pointerId: 7, pointerType: "touch", isPrimary: true, bubbles: true, cancelable: true };
       button.dispatchEvent(new PointerEvent("pointerdown", options));
       button.dispatchEvent(new PointerEvent("pointerup", options));
     });
     await framesReached((await frames()) + 6)(page);
-    const lit = await green(await frames());
-    console.log(`  key-buttons: green pixels ${filled}, after a tap on F4 ${lit}`);
-    if (!(lit < filled / 2)) failures.push(`a tap on the F4 button did not switch the point light on: ${filled} then ${lit}`);
+    const afterTap = await lightLine(await frames());
+    await framesReached((await frames()) + 6)(page);
+    const later = await lightLine(await frames());
+    console.log(`  key-buttons: the light's overlay line ${standard}, after a tap on F4 ${afterTap}, 6 frames on ${later}`);
+    if (afterTap === standard || later !== afterTap) failures.push("a tap on the F4 button did not switch the point light once");
     if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("the program ended");
     return failures;
   },
