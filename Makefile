@@ -92,8 +92,10 @@ test-web: web
 	@bash tools/test_web.sh $(WEB_BUILD)
 
 # The web build's frame rates in headless SwiftShader beside the native build's on llvmpipe, in
-# one run: the wind paths' cost over Off, start to first frame, the download's size. The figures
-# also go to $(WEB_BUILD)/bench.json; BENCH_PROFILE=1 adds where the web frame's time goes.
+# one run, with the page's own work and the WebGL draws a frame against their goals: the wind
+# paths' cost over Off, start to first frame, the download's size. The figures also go to
+# $(WEB_BUILD)/bench.json; BENCH_PROFILE=1 adds a CPU profile of the page, BENCH_TRACE=1 where the
+# frame's time goes in Chromium's trace, thread by thread.
 bench-web: web build
 	@node tests/web/bench.js dist/halmwind-web $(BUILD) $(WEB_BUILD)/bench.json
 

@@ -26,7 +26,7 @@ target_link_options(halmwind_web PRIVATE
     -lGL -sFULL_ES2=1 -sMAX_WEBGL_VERSION=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
     -sFORCE_FILESYSTEM=1 -sEXIT_RUNTIME=0
     "-sEXPORTED_FUNCTIONS=['_main','_HalmwindStart','_HalmwindReload','_HalmwindPageClosed','_HalmwindFullScreenRefused','_HalmwindWindProgramSaved']"
-    "-sEXPORTED_RUNTIME_METHODS=['FS','addRunDependency','removeRunDependency']"
+    "-sEXPORTED_RUNTIME_METHODS=['FS','ENV','addRunDependency','removeRunDependency']"
     "--embed-file=${HALMWIND_WEB_FONT}@/fonts/ComicNeue-Regular.otf")
 # client_arrays.js replaces Emscripten's upload of client-side vertex arrays, where most of the
 # page's time went (see its head).

@@ -41,22 +41,31 @@ if(HALMWIND_BUILD_TESTS)
     target_link_options(halmwind_unit_tests PRIVATE ${HALMWIND_STATIC_RUNTIME})
 endif()
 
-# The zip for Windows users: the program, its two data files, a short README.txt and the licence.
+# The zip for Windows users: the program, its two data files, a short README.txt, the licence and
+# the notices of the runtime linked into the program.
 set(HALMWIND_DIST_DIR ${CMAKE_CURRENT_SOURCE_DIR}/dist)
 set(HALMWIND_ZIP_NAME halmwind-win${HALMWIND_WINDOWS_BITS}.zip)
 set(HALMWIND_ZIP ${HALMWIND_DIST_DIR}/${HALMWIND_ZIP_NAME})
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cmake/README-win32.txt.in ${CMAKE_BINARY_DIR}/zip/README.txt
     NEWLINE_STYLE CRLF)
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/zip/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+# The .exe carries the cross compiler's static runtime (winpthreads among it): its notices, from
+# Debian's copyright files of the toolchain that built it.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/zip/THIRD-PARTY-NOTICES.txt
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/notices.sh windows ${CMAKE_BINARY_DIR}/zip/THIRD-PARTY-NOTICES.txt
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tools/notices.sh halmwind
+    COMMENT "Writing the third-party notices of the zip")
 add_custom_command(OUTPUT ${HALMWIND_ZIP}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${HALMWIND_DIST_DIR}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:halmwind> ${CMAKE_CURRENT_SOURCE_DIR}/data/terrain.raw
         ${CMAKE_CURRENT_SOURCE_DIR}/data/wind.cg ${CMAKE_BINARY_DIR}/zip/
     COMMAND ${CMAKE_COMMAND} -E rm -f ${HALMWIND_ZIP}
     COMMAND zip -q -X -j ${HALMWIND_ZIP} halmwind.exe terrain.raw wind.cg README.txt LICENSE.txt
+        THIRD-PARTY-NOTICES.txt
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/zip
     DEPENDS halmwind ${CMAKE_CURRENT_SOURCE_DIR}/data/terrain.raw ${CMAKE_CURRENT_SOURCE_DIR}/data/wind.cg
         ${CMAKE_BINARY_DIR}/zip/README.txt ${CMAKE_BINARY_DIR}/zip/LICENSE.txt
+        ${CMAKE_BINARY_DIR}/zip/THIRD-PARTY-NOTICES.txt
     COMMENT "Packing dist/${HALMWIND_ZIP_NAME}")
 add_custom_target(halmwind_zip ALL DEPENDS ${HALMWIND_ZIP})
 

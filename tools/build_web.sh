@@ -103,17 +103,26 @@ source_dir() {
 }
 
 # --- gl4es: GL 1.1 over WebGL -----------------------------------------------------------------
-if [ ! -f "$prefix/lib/libgl4es.a" ]; then
+# The copy in third_party/gl4es/ carries the project's change, kept beside it as a patch: the
+# patch must undo cleanly on the copy, so that the two never drift apart.
+for change in "$root"/third_party/gl4es/patches/*.patch; do
+    if ! patch -d "$root/third_party/gl4es" -p1 -R --dry-run --silent < "$change" >/dev/null; then
+        echo "build_web: $(basename "$change") does not match third_party/gl4es/" >&2
+        exit 1
+    fi
+done
+# gl4es writes its library into its source folder: it builds from a copy in the build folder,
+# refreshed file by file (cp -u), so that a change rebuilds only what it touches.
+mkdir -p "$build/gl4es-src"
+cp -ru "$root/third_party/gl4es/." "$build/gl4es-src/"
+if [ ! -f "$build/gl4es/CMakeCache.txt" ]; then
     echo "build_web: gl4es"
-    # gl4es writes its library into its source folder: it builds from a copy in the build folder.
-    rm -rf "$build/gl4es-src"
-    cp -r "$root/third_party/gl4es" "$build/gl4es-src"
     nice_run emcmake cmake -S "$build/gl4es-src" -B "$build/gl4es" -DCMAKE_BUILD_TYPE=Release \
         -DNOX11=ON -DNOEGL=ON -DSTATICLIB=ON >/dev/null
-    nice_run cmake --build "$build/gl4es" -j "$jobs" >/dev/null
-    mkdir -p "$prefix/lib"
-    cp "$build/gl4es-src/lib/libGL.a" "$prefix/lib/libgl4es.a"
 fi
+nice_run cmake --build "$build/gl4es" -j "$jobs" >/dev/null
+mkdir -p "$prefix/lib"
+cp -u "$build/gl4es-src/lib/libGL.a" "$prefix/lib/libgl4es.a"
 
 # --- FreeType ---------------------------------------------------------------------------------
 if [ ! -f "$prefix/lib/libfreetype.a" ]; then
@@ -153,4 +162,7 @@ mkdir -p "$dist"
 cp "$build/halmwind/halmwind.js" "$build/halmwind/halmwind.wasm" "$dist/"
 cp "$root/platform/web/page/index.html" "$root/platform/web/page/halmwind_page.js" "$dist/"
 cp "$root/data/terrain.raw" "$root/data/wind.cg" "$dist/"
+# Halmwind's licence and the notices of everything else the folder ships.
+cp "$root/LICENSE" "$dist/LICENSE.txt"
+bash "$root/tools/notices.sh" web "$dist/THIRD-PARTY-NOTICES.txt" "$build"
 echo "build_web: $(du -sh "$dist" | cut -f1) in $dist"

@@ -6,7 +6,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 # dpkg-dev unpacks the source packages that apt-get source fetches; xz-utils their tarballs.
-packages=(emscripten chromium-headless-shell cmake make python3 dpkg-dev xz-utils nodejs npm fonts-comic-neue)
+# libfreetype6 and libglu1-mesa bring the Debian copyright files that the page's notices quote
+# (tools/notices.sh).
+packages=(emscripten chromium-headless-shell cmake make python3 dpkg-dev xz-utils nodejs npm fonts-comic-neue
+          libfreetype6 libglu1-mesa)
 
 source "$root/tools/packages.sh"
 mapfile -t missing < <(missing_packages "${packages[@]}")

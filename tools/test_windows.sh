@@ -33,6 +33,30 @@ cmake -S "$root" -B "$windows_build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w
 cmake --build "$windows_build" -j "$(nproc)" --target "${targets[@]}"
 "$root/tools/windows_imports.sh" "$toolchain-w64-mingw32-objdump" "$windows_build/halmwind.exe"
 
+# The zip carries Halmwind's licence and the notices of the runtime linked into the .exe: the
+# winpthreads part of mingw-w64's copyright with its licence text.
+zip_file=$root/dist/halmwind-win$bits.zip
+# Read whole first: grep -q would cut unzip's output short, which pipefail counts as a failure.
+listing=$(unzip -Z1 "$zip_file")
+for name in LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+    if ! grep -qx "$name" <<<"$listing"; then
+        echo "test-windows: $(basename "$zip_file") lacks $name" >&2
+        exit 1
+    fi
+done
+licence=$(unzip -p "$zip_file" LICENSE.txt)
+notices=$(unzip -p "$zip_file" THIRD-PARTY-NOTICES.txt)
+grep -q 'The Halmwind authors' <<<"$licence" ||
+    { echo "test-windows: LICENSE.txt is not Halmwind's licence" >&2; exit 1; }
+for text in 'mingw-w64-libraries/winpthreads/\*' 'Redistributions in binary form must reproduce' \
+        'GCC Runtime Library Exception'; do
+    if ! grep -q -- "$text" <<<"$notices"; then
+        echo "test-windows: THIRD-PARTY-NOTICES.txt lacks \"$text\"" >&2
+        exit 1
+    fi
+done
+echo "test-windows: $(basename "$zip_file") carries LICENSE.txt and the runtime's notices"
+
 export WINEDEBUG=-all
 WINEPREFIX=$(mktemp -d /tmp/halmwind-wine.XXXXXX)
 launchers=$(mktemp -d /tmp/halmwind-wine-bin.XXXXXX)

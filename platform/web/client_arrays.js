@@ -2,39 +2,49 @@
 // once per draw. gl4es draws every glBegin/glEnd run from client memory, its attributes
 // interleaved 80 bytes apart; Emscripten's own upload sends the whole stride once per attribute
 // and as many vertices as there are indices. Here the attributes that share one block go up in
-// one buffer, as many vertices as the largest index needs, each into fresh storage
+// one buffer (other arrays beside it in buffers of their own), as many vertices as the largest
+// index needs, each into fresh storage
 // (bufferData), so that the browser need not wait on a buffer the last draws still read.
 mergeInto(LibraryManager.library, {
-  $halmwindUploadClientArrays__deps: ['$GL'],
+  // Emscripten's temporary buffers end at GL.MAX_TEMP_BUFFER_SIZE (2 MB); a larger upload (a long
+  // run of gathered glBegin/glEnd blocks) goes to a few buffers of the context's own, in turn.
+  $halmwindArrayBuffer__deps: ['$GL'],
+  $halmwindArrayBuffer: function(size) {
+    if (size <= GL.MAX_TEMP_BUFFER_SIZE) return GL.getTempVertexBuffer(size);
+    var context = GL.currentContext;
+    if (!context.halmwindLarge) context.halmwindLarge = { buffers: [], next: 0 };
+    var large = context.halmwindLarge, i = large.next;
+    large.next = (i + 1) & 3;
+    if (!large.buffers[i]) large.buffers[i] = GLctx.createBuffer();
+    return large.buffers[i];
+  },
+
+  $halmwindUploadClientArrays__deps: ['$GL', '$halmwindArrayBuffer'],
   $halmwindUploadClientArrays: function(vertexCount) {
-    var context = GL.currentContext, low = Infinity, high = 0, separate = 0, i, cb;
+    var context = GL.currentContext, ranges = [], i, k, cb;
     GL.resetBufferBinding = false;
     for (i = 0; i < context.maxVertexAttribs; ++i) {
       cb = context.clientBuffers[i];
       if (!cb.clientside || !cb.enabled) continue;
-      var size = GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
-      low = Math.min(low, cb.ptr);
-      high = Math.max(high, cb.ptr + size);
-      separate += size;
+      ranges.push({ index: i, start: cb.ptr, end: cb.ptr + GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount) });
     }
-    if (!separate) return;
+    if (!ranges.length) return;
     GL.resetBufferBinding = true;
-    // Arrays far apart in memory go up one by one. Either way the storage is made anew, so the
-    // temporary buffers never keep the size Emscripten's own upload would expect of them.
-    var together = high - low <= separate && high - low <= GL.MAX_TEMP_BUFFER_SIZE;
-    if (together) {
-      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(high - low));
-      GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
-    }
-    for (i = 0; i < context.maxVertexAttribs; ++i) {
-      cb = context.clientBuffers[i];
-      if (!cb.clientside || !cb.enabled) continue;
-      if (!together) {
-        var end = cb.ptr + GL.calcBufLength(cb.size, cb.type, cb.stride, vertexCount);
-        GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, GL.getTempVertexBuffer(end - cb.ptr));
-        GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(cb.ptr, end), 0x88E0 /*GL_STREAM_DRAW*/);
+    // Attributes whose bytes overlap (interleaved in one block) go up together, once; blocks
+    // apart in memory go up one by one. The storage is made anew each time, so the temporary
+    // buffers never keep the size Emscripten's own upload would expect of them.
+    ranges.sort(function(a, b) { return a.start - b.start; });
+    for (var first = 0, last; first < ranges.length; first = last) {
+      var low = ranges[first].start, high = ranges[first].end;
+      for (last = first + 1; last < ranges.length && ranges[last].start < high; ++last) {
+        high = Math.max(high, ranges[last].end);
       }
-      cb.vertexAttribPointerAdaptor.call(GLctx, i, cb.size, cb.type, cb.normalized, cb.stride, together ? cb.ptr - low : 0);
+      GLctx.bindBuffer(0x8892 /*GL_ARRAY_BUFFER*/, halmwindArrayBuffer(high - low));
+      GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, HEAPU8.subarray(low, high), 0x88E0 /*GL_STREAM_DRAW*/);
+      for (k = first; k < last; ++k) {
+        cb = context.clientBuffers[ranges[k].index];
+        cb.vertexAttribPointerAdaptor.call(GLctx, ranges[k].index, cb.size, cb.type, cb.normalized, cb.stride, cb.ptr - low);
+      }
     }
   },
 

@@ -4,14 +4,16 @@
 // it asserts nothing.
 //   node tests/web/bench.js DIST_DIR NATIVE_BUILD_DIR [JSON_OUT]
 // BENCH_FRAMES (default 150) frames are timed after BENCH_WARMUP (default 40); BENCH_PROFILE=1
-// adds a CPU profile of the timed frames of each path and prints the functions that cost most.
+// adds a CPU profile of the timed frames of each path and prints the functions that cost most;
+// BENCH_TRACE=1 records Chromium's trace of them and prints where the frame's time goes, thread
+// by thread. The WebGL draws a frame are counted by wrapping the page's WebGL context.
 "use strict";
 
 const childProcess = require("child_process");
 const fs = require("fs");
 const path = require("path");
 const zlib = require("zlib");
-const { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached } = require("./browser");
+const { serve, launchBrowser, openPage, answerQuestion, installHooks, installDrawCounter, framesReached } = require("./browser");
 const { parseKeyScript } = require("./key_script");
 
 const [distDir, nativeBuild, jsonOut] = process.argv.slice(2);
@@ -33,6 +35,9 @@ function countFromEnv(name, fallback) {
 const timedFrames = countFromEnv("BENCH_FRAMES", 150);
 const warmupFrames = countFromEnv("BENCH_WARMUP", 40);
 const profiling = process.env.BENCH_PROFILE === "1";
+const tracing = process.env.BENCH_TRACE === "1";
+// The goals the web build is held to, printed beside the figures.
+const goals = { ratio: 0.7, busyMs: 15, draws: 80 };
 
 // The paths, named as the native frame benchmarks name them: steady wind, the first camera. W steps the
 // path Off -> processor -> vertex program; a held key counts once.
@@ -76,11 +81,52 @@ function topFunctions(profile, count) {
     .map(([name, ms]) => ({ name, ms, share: ms / total }));
 }
 
+const traceCategories = ["toplevel", "devtools.timeline", "v8.execute", "blink", "cc", "viz", "gpu", "gpu.angle",
+  "disabled-by-default-devtools.timeline"];
+
+// Where a traced stretch of frames went: per thread, the time in its outermost trace events
+// (nested ones are inside them) per frame, and the event names with the most time of their own.
+function threadTimes(trace, spanMs, frames) {
+  const names = new Map();
+  for (const e of trace.traceEvents) {
+    if (e.ph === "M" && e.name === "thread_name") names.set(`${e.pid}/${e.tid}`, e.args.name);
+    if (e.ph === "M" && e.name === "process_name") names.set(`${e.pid}`, e.args.name);
+  }
+  const threads = new Map();
+  for (const e of trace.traceEvents) {
+    if (e.ph !== "X" || !e.dur) continue;
+    const key = `${e.pid}/${e.tid}`;
+    if (!threads.has(key)) threads.set(key, []);
+    threads.get(key).push(e);
+  }
+  const result = [];
+  for (const [key, events] of threads) {
+    events.sort((a, b) => a.ts - b.ts || b.dur - a.dur);
+    // The outermost events give the thread's busy time; each event's own time (less the events
+    // inside it) goes to its name.
+    let total = 0;
+    const stack = [], byName = new Map();
+    const own = (e, ms) => byName.set(e.name, (byName.get(e.name) || 0) + ms);
+    for (const e of events) {
+      while (stack.length && e.ts >= stack[stack.length - 1].ts + stack[stack.length - 1].dur) stack.pop();
+      if (!stack.length) total += e.dur / 1000;
+      else own(stack[stack.length - 1], -e.dur / 1000);
+      own(e, e.dur / 1000);
+      stack.push(e);
+    }
+    const top = [...byName.entries()].sort((a, b) => b[1] - a[1]).slice(0, 4)
+      .map(([name, ms]) => ({ name, msPerFrame: ms / frames }));
+    result.push({ thread: `${names.get(key.split("/")[0]) || "?"}: ${names.get(key) || key}`, msPerFrame: total / frames, share: total / spanMs, top });
+  }
+  return result.sort((a, b) => b.msPerFrame - a.msPerFrame).slice(0, 8);
+}
+
 async function measurePath(browser, server, webPath) {
   const { page, problems } = await openPage(browser);
   const fetched = [];
   page.on("response", (r) => fetched.push(decodeURIComponent(new URL(r.url()).pathname).replace(/^\/+/, "") || "index.html"));
   try {
+    await page.evaluateOnNewDocument(installDrawCounter);
     await page.evaluateOnNewDocument(installHooks, parseKeyScript(webPath.keys), []);
     await page.evaluateOnNewDocument(noteStartUp);
     await answerQuestion(page, server, "#no", timeout(0));
@@ -92,18 +138,22 @@ async function measurePath(browser, server, webPath) {
       await cdp.send("Profiler.setSamplingInterval", { interval: 200 });
       await cdp.send("Profiler.start");
     }
+    if (tracing) await page.tracing.start({ categories: traceCategories });
     await framesReached(warmupFrames + timedFrames, timeout(timedFrames))(page);
     const profile = cdp ? (await cdp.send("Profiler.stop")).profile : null;
+    const trace = tracing ? JSON.parse(Buffer.from(await page.tracing.stop()).toString("utf8")) : null;
     const result = await page.evaluate((first, count) => {
       const { begun, ended } = window.halmwindFrameTimes;
       let busy = 0;
       for (let i = first; i < first + count; i++) busy += ended[i] - begun[i];
+      const draws = window.halmwindFrameDraws;
       return {
         ended: !document.getElementById("ended").hidden,
         dialogs: document.querySelectorAll(".dialog").length,
         // Frame `first` ends the warm-up; the timed frames are the `count` after it.
         seconds: (ended[first + count - 1] - ended[first - 1]) / 1000,
         busyMs: busy / count,
+        drawsPerFrame: (draws[first + count - 1].draws - draws[first - 1].draws) / count,
         startUp: { ...window.halmwindStartUp, firstFrame: ended[0] },
       };
     }, warmupFrames, timedFrames);
@@ -113,6 +163,8 @@ async function measurePath(browser, server, webPath) {
       fps: timedFrames / result.seconds,
       msPerFrame: result.seconds * 1000 / timedFrames,
       busyMs: result.busyMs,
+      drawsPerFrame: result.drawsPerFrame,
+      trace: trace ? threadTimes(trace, result.seconds * 1000, timedFrames) : null,
       startUp: result.startUp,
       fetched: [...new Set(fetched)],
       profile: profile ? topFunctions(profile, 12) : null,
@@ -175,11 +227,17 @@ async function main() {
   const sizes = downloadSizes(web.Off.fetched);
 
   console.log(`\nFrames a second, steady wind, first camera; web: ${timedFrames} frames after ${warmupFrames}`);
-  console.log("  path           web (SwiftShader)  native (llvmpipe)  web/native  web busy ms/frame");
+  console.log("  path           web (SwiftShader)  native (llvmpipe)  web/native  web busy ms/frame  WebGL draws/frame");
+  const missed = [];
   for (const p of paths) {
     const w = web[p.name], n = native.fps[p.name];
-    console.log(`  ${p.name.padEnd(14)} ${fixed(w.fps).padStart(17)}  ${fixed(n).padStart(17)}  ${fixed(w.fps / n, 2).padStart(10)}  ${fixed(w.busyMs).padStart(17)}`);
+    console.log(`  ${p.name.padEnd(14)} ${fixed(w.fps).padStart(17)}  ${fixed(n).padStart(17)}  ${fixed(w.fps / n, 2).padStart(10)}  ${fixed(w.busyMs).padStart(17)}  ${fixed(w.drawsPerFrame).padStart(17)}`);
+    if (w.fps / n < goals.ratio) missed.push(`${p.name}: web/native ${fixed(w.fps / n, 2)} < ${goals.ratio}`);
+    if (w.busyMs > goals.busyMs) missed.push(`${p.name}: page's work ${fixed(w.busyMs)} ms > ${goals.busyMs} ms`);
+    if (w.drawsPerFrame > goals.draws) missed.push(`${p.name}: ${fixed(w.drawsPerFrame)} draws > ${goals.draws}`);
   }
+  console.log(`  goals: web/native >= ${goals.ratio}, busy <= ${goals.busyMs} ms, draws <= ${goals.draws}: ` +
+    (missed.length ? "missed (" + missed.join("; ") + ")" : "met"));
   console.log("\nCost over Off, ms per frame (web: separate runs; native: interleaved, FrameCostOverOff)");
   console.log("  path           web     native");
   for (const p of paths.slice(1)) {
@@ -205,6 +263,14 @@ async function main() {
     for (const p of paths) {
       console.log(`\nCPU profile, ${p.name}: self time over the timed frames`);
       for (const f of web[p.name].profile) console.log(`  ${fixed(100 * f.share).padStart(5)}%  ${f.name}`);
+    }
+  }
+  if (tracing) {
+    for (const p of paths) {
+      console.log(`\nChromium trace, ${p.name}: ms a frame in each thread's outermost events (${fixed(web[p.name].msPerFrame, 1)} ms a frame in all)`);
+      for (const t of web[p.name].trace) {
+        console.log(`  ${fixed(t.msPerFrame).padStart(6)}  ${t.thread}: ${t.top.map((x) => `${x.name} ${fixed(x.msPerFrame)}`).join(", ")}`);
+      }
     }
   }
   if (jsonOut) {

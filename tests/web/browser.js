@@ -11,7 +11,7 @@ const puppeteer = require("puppeteer-core");
 
 const browserPath = process.env.CHROMIUM || "/usr/bin/chromium-headless-shell";
 
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm", ".txt": "text/plain; charset=utf-8" };
 
 // DIST_DIR on a loopback port. `files` replaces some of its files: a name mapped to null is
 // answered with 404, one mapped to a string or Buffer with that content.
@@ -90,6 +90,7 @@ function installHooks(spans, shotFrames) {
   window.halmwindShots = {};
   window.halmwindFrames = () => frame;
   window.halmwindFrameTimes = { begun: [], ended: [] };
+  window.halmwindFrameDraws = [];
   window.halmwindHooks = {
     before: () => {
       window.halmwindFrameTimes.begun.push(performance.now());
@@ -101,6 +102,11 @@ function installHooks(spans, shotFrames) {
     after: () => {
       frame++;
       window.halmwindFrameTimes.ended.push(performance.now());
+      if (window.halmwindDrawTotals) {
+        const t = window.halmwindDrawTotals;
+        window.halmwindFrameDraws.push({ draws: t.draws, vertices: t.vertices, triangles: t.triangles, shapes: { ...t.shapes } });
+      }
+      if (window.halmwindOnFrame) window.halmwindOnFrame(frame, document.getElementById("canvas"));
       if (shotFrames.includes(frame)) {
         window.halmwindShots[frame] = document.getElementById("canvas").toDataURL("image/png");
       }
@@ -108,9 +114,38 @@ function installHooks(spans, shotFrames) {
   };
 }
 
+// Installed before the page's own scripts: wraps the WebGL context's draw calls and keeps running
+// totals in window.halmwindDrawTotals (draws, vertices and triangles handed to the draws, and the
+// draws of each mode and size), which installHooks notes after every frame. The count is the
+// page's, not the product's.
+function installDrawCounter() {
+  const totals = { draws: 0, vertices: 0, triangles: 0, shapes: {} };
+  const shape = (mode, count) => { const k = mode + "/" + count; totals.shapes[k] = (totals.shapes[k] || 0) + 1; };
+  const triangles = (mode, count) => mode === 4 ? Math.floor(count / 3) : mode === 5 || mode === 6 ? Math.max(0, count - 2) : 0;
+  for (const proto of [WebGLRenderingContext.prototype, window.WebGL2RenderingContext && WebGL2RenderingContext.prototype]) {
+    if (!proto) continue;
+    const drawArrays = proto.drawArrays, drawElements = proto.drawElements;
+    proto.drawArrays = function (mode, first, count) {
+      totals.draws++;
+      totals.vertices += count;
+      totals.triangles += triangles(mode, count);
+      shape(mode, count);
+      return drawArrays.call(this, mode, first, count);
+    };
+    proto.drawElements = function (mode, count, type, offset) {
+      totals.draws++;
+      totals.vertices += count;
+      totals.triangles += triangles(mode, count);
+      shape(mode, count);
+      return drawElements.call(this, mode, count, type, offset);
+    };
+  }
+  window.halmwindDrawTotals = totals;
+}
+
 // Waits for frame n, or for the end of the program, which shows no more frames.
 const framesReached = (n, timeout) => (page) =>
   page.waitForFunction((n) => window.halmwindFrames() >= n || !document.getElementById("ended").hidden,
     { timeout, polling: 100 }, n);
 
-module.exports = { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached };
+module.exports = { serve, launchBrowser, openPage, answerQuestion, installHooks, installDrawCounter, framesReached };

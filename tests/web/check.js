@@ -5,7 +5,7 @@
 
 const fs = require("fs");
 const path = require("path");
-const { serve, launchBrowser, openPage, answerQuestion, installHooks, framesReached: reached } = require("./browser");
+const { serve, launchBrowser, openPage, answerQuestion, installHooks, installDrawCounter, framesReached: reached } = require("./browser");
 const { parseKeyScript } = require("./key_script");
 
 const [distDir, outDir] = process.argv.slice(2);
@@ -341,6 +341,185 @@ const cases = pictures.map(pictureCase).concat([
     },
   },
 ]);
+
+// --- Draws a frame, and the blades' vertices in them ---------------------------------------------
+// gl4es gathers the meadow into a few WebGL draws. A draw a vertex short still passes the picture
+// comparison, so each wind path's frames are counted twice: as the page draws them, and through
+// gl4es's plain path (LIBGL_BEGINEND=0: every glBegin/glEnd block a draw of its own), where every
+// blade must arrive as a fan of 5 vertices and two strips of 8. Both must hand the same number
+// of triangles to WebGL. The clock stands still, so that the rate corner shows the same text.
+const maxDrawsPerFrame = 80;
+const countedFrames = { first: 10, last: 14 };
+const drawPaths = [["draws-off", ""], ["draws-cpu", "W@1"], ["draws-vertex-program", "W@1 W@3"]];
+
+// Per frame of countedFrames: draws, triangles, and draws by "mode/vertices".
+async function countDraws(browser, url, keys, env) {
+  const { page, problems } = await openPage(browser);
+  try {
+    await page.evaluateOnNewDocument(installDrawCounter);
+    await page.evaluateOnNewDocument(installHooks, parseKeyScript(keys), []);
+    await page.evaluateOnNewDocument((env) => {
+      const now = Date.now();
+      Date.now = () => now;
+      if (env) window.halmwindHooks.env = env;
+    }, env || null);
+    await page.goto(url);
+    await page.waitForSelector("#question:not([hidden])", { timeout: caseTimeout });
+    await page.click("#no");
+    await reached(countedFrames.last, caseTimeout)(page);
+    if (problems.length) throw new Error(problems.join("; "));
+    return await page.evaluate(({ first, last }) => {
+      const d = window.halmwindFrameDraws, frames = [];
+      for (let i = first; i <= last; i++) {
+        const shapes = {};
+        for (const [k, n] of Object.entries(d[i - 1].shapes)) shapes[k] = n - (d[i - 2].shapes[k] || 0);
+        frames.push({ draws: d[i - 1].draws - d[i - 2].draws, triangles: d[i - 1].triangles - d[i - 2].triangles, shapes });
+      }
+      return frames;
+    }, countedFrames);
+  } finally {
+    await page.close();
+  }
+}
+
+function drawCountCase([name, keys]) {
+  return {
+    name,
+    keys,
+    until: framesReached(3),
+    check: async (page) => {
+      const failures = [];
+      const gathered = await countDraws(page.browser(), page.url(), keys);
+      const plain = await countDraws(page.browser(), page.url(), keys, { LIBGL_BEGINEND: "0" });
+      const fans = plain.map((f) => f.shapes["6/5"] || 0), strips = plain.map((f) => f.shapes["5/8"] || 0);
+      console.log(`  ${name}: draws a frame ${gathered.map((f) => f.draws).join(" ")} (plain path ${plain.map((f) => f.draws).join(" ")}), ` +
+        `triangles ${gathered.map((f) => f.triangles).join(" ")} (plain ${plain.map((f) => f.triangles).join(" ")})`);
+      gathered.forEach((f, i) => {
+        const frame = countedFrames.first + i;
+        if (f.draws > maxDrawsPerFrame) failures.push(`frame ${frame}: ${f.draws} draws, more than ${maxDrawsPerFrame}`);
+        if (f.triangles !== plain[i].triangles) {
+          failures.push(`frame ${frame}: ${f.triangles} triangles drawn, the plain path draws ${plain[i].triangles}`);
+        }
+        if (fans[i] < 2000 || strips[i] < 4000) {
+          failures.push(`frame ${frame}: the plain path drew ${fans[i]} fans of 5 and ${strips[i]} strips of 8, not every blade`);
+        }
+      });
+      return failures;
+    },
+  };
+}
+
+// --- The key buttons and the licences under the canvas -----------------------------------------
+// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow), and a sum
+// over the yellow pixels of the overlay's light line, which changes with its text.
+function installGreenCount() {
+  window.halmwindGreen = [];
+  window.halmwindOnFrame = (frame, canvas) => {
+    const c = document.createElement("canvas");
+    c.width = canvas.width;
+    c.height = canvas.height;
+    const g = c.getContext("2d");
+    g.drawImage(canvas, 0, 0);
+    const data = g.getImageData(0, 0, c.width, c.height).data;
+    let green = 0, line = 0;
+    for (let i = 0; i < data.length; i += 4) if (data[i + 1] > 60 && data[i + 1] > data[i] + 40) green++;
+    // The overlay's second line, "Beleuchtung (F4): ...": where its yellow pixels are.
+    for (let y = 22; y < 48; y++) {
+      for (let x = 0; x < 400; x++) {
+        const i = (y * c.width + x) * 4;
+        if (data[i] > 180 && data[i + 1] > 180 && data[i + 2] < 100) line += x * 1000 + y;
+      }
+    }
+    window.halmwindGreen[frame] = green;
+    (window.halmwindLightLine = window.halmwindLightLine || [])[frame] = line;
+  };
+}
+
+const keyButtonsCase = {
+  // A held key through its button (Page Down, held across frames, brings the meadow nearer frame by
+  // frame) and a switch through a short tap (F4: the point light, which stays on after the tap).
+  name: "key-buttons",
+  until: async (page) => {
+    await framesReached(5)(page);
+    await page.evaluate(installGreenCount);
+  },
+  check: async (page) => {
+    const failures = [];
+    const frames = () => page.evaluate(() => window.halmwindFrames());
+    const green = (n) => page.evaluate((n) => window.halmwindGreen[n], n);
+    const centre = async (key) => {
+      const button = await page.$(`button.key[data-key="${key}"]`);
+      await button.evaluate((b) => b.scrollIntoView({ block: "center" }));
+      const box = await button.boundingBox();
+      return [box.x + box.width / 2, box.y + box.height / 2];
+    };
+    await framesReached((await frames()) + 2)(page);
+    const before = await green(await frames());
+    await page.mouse.move(...(await centre(34)));
+    await page.mouse.down();
+    const pressed = await frames();
+    await framesReached(pressed + 10)(page);
+    const midway = await green(await frames());
+    await framesReached(pressed + 20)(page);
+    const held = await green(await frames());
+    await page.mouse.up();
+    console.log(`  key-buttons: green pixels ${before}, held Page Down ${midway} then ${held}`);
+    if (!(before < midway && midway < held && held > before * 1.05)) {
+      failures.push(`holding the Page Down button did not bring the meadow nearer frame by frame: ${before}, ${midway}, ${held}`);
+    }
+    await framesReached((await frames()) + 3)(page);
+    // A tap quicker than a frame (pointer down and up in one task) must count once: the overlay's
+    // light line then says "Punktlicht" instead of "Standard". A tap lost, or counted twice,
+    // leaves the line as it was. (The lit blades' look follows the normal the last glyph of the
+    // rate corner left, so the meadow's pixels would not tell.)
+    const lightLine = (n) => page.evaluate((n) => window.halmwindLightLine[n], n);
+    const standard = await lightLine(await frames());
+    await page.$eval('button.key[data-key="115"]', (button) => {
+      const options = { pointerId: 7, pointerType: "touch", isPrimary: true, bubbles: true, cancelable: true };
+      button.dispatchEvent(new PointerEvent("pointerdown", options));
+      button.dispatchEvent(new PointerEvent("pointerup", options));
+    });
+    await framesReached((await frames()) + 6)(page);
+    const afterTap = await lightLine(await frames());
+    await framesReached((await frames()) + 6)(page);
+    const later = await lightLine(await frames());
+    console.log(`  key-buttons: the light's overlay line ${standard}, after a tap on F4 ${afterTap}, 6 frames on ${later}`);
+    if (afterTap === standard || later !== afterTap) failures.push("a tap on the F4 button did not switch the point light once");
+    if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("the program ended");
+    return failures;
+  },
+};
+
+const noticesCase = {
+  // The page links Halmwind's licence and the third-party notices, and the folder holds both.
+  name: "licences",
+  until: framesReached(2),
+  check: async (page) => {
+    const failures = [];
+    const links = await page.$$eval("#licences a", (as) => as.map((a) => a.href));
+    const expected = {
+      "LICENSE.txt": [/MIT License|Permission is hereby granted/, /The Halmwind authors/],
+      "THIRD-PARTY-NOTICES.txt": [/gl4es/, /Portions of this software are copyright © \d{4} The FreeType/, /SGI FREE SOFTWARE LICENSE B/,
+        /SIL OPEN FONT LICENSE Version 1\.1/, /emscripten/i],
+    };
+    for (const [name, patterns] of Object.entries(expected)) {
+      const link = links.find((href) => href.endsWith("/" + name));
+      if (!link) {
+        failures.push(`the page does not link ${name}`);
+        continue;
+      }
+      const { status, text } = await page.evaluate(async (url) => {
+        const response = await fetch(url);
+        return { status: response.status, text: await response.text() };
+      }, link);
+      if (status !== 200) failures.push(`${name}: HTTP ${status}`);
+      for (const pattern of patterns) if (!pattern.test(text)) failures.push(`${name} lacks ${pattern}`);
+    }
+    return failures;
+  },
+};
+
+cases.push(...drawPaths.map(drawCountCase), keyButtonsCase, noticesCase);
 
 async function main() {
   fs.mkdirSync(outDir, { recursive: true });

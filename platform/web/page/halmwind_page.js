@@ -1,5 +1,6 @@
 // halmwind_page.js -- the page around the demo: its data, the start-up question, message dialogs,
-// dropped files and the end. The program is halmwind.js; this file only talks to its exports.
+// dropped files, the keys as buttons and the end. The program is halmwind.js; this file only
+// talks to its exports.
 "use strict";
 
 const canvas = document.getElementById("canvas");
@@ -78,6 +79,52 @@ document.addEventListener("drop", (event) => {
   });
 });
 
+// The key list under the canvas: each key is a button that holds its key down while a pointer
+// (mouse, pen or finger) presses it. It sends the canvas the key events the keyboard would, so
+// the program reads them as keys. A key stays down for at least one frame, so that a short tap
+// counts once, as a key does.
+function pressKey(type, keyCode) {
+  const event = new KeyboardEvent(type, { bubbles: true, cancelable: true });
+  // The constructor leaves keyCode at 0; the program reads keyCode, as the keyboard path gives it.
+  Object.defineProperty(event, "keyCode", { get: () => keyCode });
+  Object.defineProperty(event, "which", { get: () => keyCode });
+  canvas.dispatchEvent(event);
+}
+
+const afterNextFrame = (action) => requestAnimationFrame(() => requestAnimationFrame(action));
+
+for (const button of document.querySelectorAll("button.key[data-key]")) {
+  const keyCode = Number(button.dataset.key);
+  let pointer = null;
+  const release = () => {
+    if (pointer === null) return;
+    pointer = null;
+    afterNextFrame(() => {
+      if (pointer !== null) return;
+      button.classList.remove("down");
+      pressKey("keyup", keyCode);
+    });
+  };
+  button.addEventListener("pointerdown", (event) => {
+    // No focus for the button: the keyboard stays with the canvas.
+    event.preventDefault();
+    if (pointer !== null) return;
+    pointer = event.pointerId;
+    // The finger may slide off the button and still hold the key.
+    try {
+      button.setPointerCapture(event.pointerId);
+    } catch (error) {
+      // A pointer the browser no longer tracks: the key is released on pointerup as well.
+    }
+    button.classList.add("down");
+    pressKey("keydown", keyCode);
+  });
+  button.addEventListener("pointerup", release);
+  button.addEventListener("pointercancel", release);
+  button.addEventListener("lostpointercapture", release);
+  button.addEventListener("contextmenu", (event) => event.preventDefault());
+}
+
 window.addEventListener("pagehide", () => {
   if (Module.calledRun) Module._HalmwindPageClosed();
 });
@@ -98,4 +145,7 @@ var Module = {
 if (window.halmwindHooks) {
   Module.preMainLoop = window.halmwindHooks.before;
   Module.postMainLoop = window.halmwindHooks.after;
+  // ... and set environment variables for the run (gl4es reads its options, LIBGL_*, there).
+  const env = window.halmwindHooks.env;
+  if (env) Module.preRun.push(() => Object.assign(Module.ENV, env));
 }
