@@ -151,6 +151,8 @@ struct Translator {
     bool entryFound = false;
     int depth = 0;  // of statements and expressions, against hostile nesting
     CgTranslation *result = nullptr;
+    std::unordered_map<std::string, bool> written;  // names the program assigns to, steps or passes as 'out'
+    std::string copies;   // main()'s copies of the uniforms the program writes
     std::string helpers;  // functions generated for the program, written after the preamble
     std::unordered_map<std::string, std::string> helperNames;  // a helper's text to its name
 };
@@ -237,6 +239,7 @@ std::vector<Declarator> TranslateVariables(Translator &t, int typeIndex, int end
 
 // ---- declarations.cpp: the program's top level ----------------------------------------------
 void AddUniform(Translator &t, const std::string &name, const Ty &ty, int line);
+void CopyIfWritten(Translator &t, const std::string &name, int line);
 void Translate(Translator &t, const std::string &source);
 
 // ---- entry.cpp: the entry function and main() -----------------------------------------------

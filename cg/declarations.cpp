@@ -382,6 +382,29 @@ void ParseDeclaration(Translator &t, int *pos)
             Fail(d.line, "uniform array '" + d.name + "' needs a size from 1 to 256");
         }
         AddUniform(t, d.name, d.type, d.line);
+        CopyIfWritten(t, d.name, d.line);
+    }
+}
+
+// The names the program writes: before '=' or an operator's assignment, or next to '++' or
+// '--', after any members and indices of theirs. A uniform among them becomes a copy.
+void FindWrittenNames(Translator &t)
+{
+    for (int i = 0; i + 1 < int(t.tokens.size()); i++) {
+        if (t.tokens[i].kind != CgTokenKind::Identifier || (i > 0 && Is(t.tokens[i - 1], "."))) {
+            continue;
+        }
+        int k = i + 1;
+        while (Is(t.tokens[k], "[") || (Is(t.tokens[k], ".") && t.tokens[k + 1].kind == CgTokenKind::Identifier)) {
+            k = Is(t.tokens[k], "[") ? t.match[k] + 1 : k + 2;
+        }
+        const CgToken &after = t.tokens[k];
+        const bool assigned = after.kind == CgTokenKind::Punct && after.text.back() == '=' && after.text != "==" &&
+                              after.text != "<=" && after.text != ">=" && after.text != "!=";
+        if (assigned || Is(after, "++") || Is(after, "--") ||
+            (i > 0 && (Is(t.tokens[i - 1], "++") || Is(t.tokens[i - 1], "--")))) {
+            t.written[t.tokens[i].text] = true;
+        }
     }
 }
 
@@ -431,6 +454,22 @@ void AddUniform(Translator &t, const std::string &name, const Ty &ty, int line)
     AddUniformEntries(t, name, GlslName(name), ty, line);
 }
 
+// A uniform the program writes: Cg lets it, as a copy of its own that main() fills before
+// the entry function runs. Reads and writes go to the copy.
+void CopyIfWritten(Translator &t, const std::string &name, int line)
+{
+    Variable &v = t.scope.levels.back()[name];
+    if (!t.written.count(name) || v.readOnly != 'u') {
+        return;
+    }
+    const std::string copy = "cgx_copy_" + name;
+    EmitAt(t, line, ElementGlsl(t, v.type) + " " + copy + (v.type.array ? "[" + std::to_string(v.type.array) + "]" : "") +
+                        ";", true);
+    t.copies += copy + " = " + v.glslName + "; ";
+    v.glslName = copy;
+    v.readOnly = 0;
+}
+
 // program = (struct | typedef | function | global-declaration | ";")*
 void Translate(Translator &t, const std::string &source)
 {
@@ -443,6 +482,7 @@ void Translate(Translator &t, const std::string &source)
     }
     TakeTokens(t, std::move(preprocessed.tokens), preprocessed.lineCount);
     MatchBrackets(t);
+    FindWrittenNames(t);
     t.scope.levels.emplace_back();
     int pos = 0;
     while (t.tokens[pos].kind != CgTokenKind::End) {

@@ -193,6 +193,7 @@ void UniformParam(Translator &t, const Param &param)
     }
     EmitAt(t, param.d.line, "uniform " + ElementGlsl(t, ty) + " " + GlslName(param.d.name) +
                                 (ty.array ? "[" + std::to_string(ty.array) + "]" : "") + value + ";", true);
+    CopyIfWritten(t, param.d.name, param.d.line);
 }
 
 // A varying parameter: read from its inputs, written to its outputs, or both (inout, whose
@@ -278,7 +279,7 @@ void EmitEntry(Translator &t, const Ty &ret, int nameIndex, const std::vector<Pa
     TranslateBody(t, bodyOpen, ret);
     // The wrapper reports as the entry function's line: its faults come from that declaration.
     const std::string call = "cgx_entry(" + w.arguments + "); ";
-    EmitAt(t, nameTok.line, w.declarations + "void main() { " + w.setup +
+    EmitAt(t, nameTok.line, w.declarations + "void main() { " + t.copies + w.setup +
                                 (ret.base == Base::Void ? call : GlslType(t, ret) + " cgx_out = " + call) + w.outputs + "}",
            false);
 }

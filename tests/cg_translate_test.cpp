@@ -293,6 +293,11 @@ TEST(CgTranslate, FailuresNameTheLine)
         {body + "const float w[2] = {1, 2, 3};\n}\n", 5, "too many values for a float[2]"},
         {body + "o.HPos = undeclaredThing;\n}\n", 5, "'undeclaredThing' is not declared"},
         {head + "uniform sampler2D tex;\n", 3, "'sampler2D': textures are not supported"},
+        // Cg has no recursion, direct or through other functions.
+        {head + "float f(float x)\n{ return x > 0 ? f(x - 1) : 0; }\n", 4, "'f' calls itself"},
+        {head + "float g(float x);\nfloat f(float x)\n{ return g(x); }\nfloat g(float x) { return f(x); }\n" +
+             "vfconn main(appin IN) { vfconn o; o.HPos = g(1); return o; }\n", 5, "'g' calls itself through 'f'"},
+        {body + "static float n = IN.position.x;\n}\n", 5, "static local 'n' must be a constant"},
     };
     for (const auto &c : cases) {
         CgTranslation t;
