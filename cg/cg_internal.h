@@ -91,6 +91,11 @@ struct Node {
     std::string readOnly;  // why the variable a Name, Member or Index reaches cannot be written
 };
 
+Node MakeNode(NodeKind kind, const std::string &text, const Ty &type, int line, std::vector<Node> kids = {},
+              bool space = false);
+std::vector<Node> Kids(Node a);
+std::vector<Node> Kids(Node a, Node b);
+
 // Questions asked of the tree.
 bool IsLvalue(const Node &n);
 bool HasEffects(const Node &n);
@@ -179,6 +184,7 @@ void MatchBrackets(Translator &t);
 bool IsOpen(const CgToken &tok);
 bool IsClose(const CgToken &tok);
 bool Is(const CgToken &tok, const char *text);
+int BinaryLevel(const std::string &op);
 
 // ---- types.cpp: Cg's types and conversions ---------------------------------------------------
 bool SameType(const Ty &a, const Ty &b);

@@ -386,12 +386,14 @@ void ParseDeclaration(Translator &t, int *pos)
     }
 }
 
-// The names the program writes: before '=' or an operator's assignment, or next to '++' or
-// '--', after any members and indices of theirs. A uniform among them becomes a copy.
+// The names the program's functions write: before '=' or an operator's assignment, or next to
+// '++' or '--', after any members and indices of theirs. A uniform among them becomes a copy.
 void FindWrittenNames(Translator &t)
 {
+    int depth = 0;  // only function bodies write: a declaration's '=' at the top level is its value
     for (int i = 0; i + 1 < int(t.tokens.size()); i++) {
-        if (t.tokens[i].kind != CgTokenKind::Identifier || (i > 0 && Is(t.tokens[i - 1], "."))) {
+        depth += Is(t.tokens[i], "{") - Is(t.tokens[i], "}");
+        if (depth == 0 || t.tokens[i].kind != CgTokenKind::Identifier || (i > 0 && Is(t.tokens[i - 1], "."))) {
             continue;
         }
         int k = i + 1;

@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <set>
-#include <unordered_map>
 
 namespace cg {
 
@@ -120,12 +119,8 @@ int Precedence(const Node &n)
     switch (n.kind) {
     case NodeKind::Unary:
         return 11;
-    case NodeKind::Binary: {
-        static const std::unordered_map<std::string, int> levels = {
-            {"||", 1}, {"^^", 1}, {"&&", 2}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7}, {"<=", 7}, {">=", 7},
-            {"+", 9},  {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
-        return levels.at(n.text);
-    }
+    case NodeKind::Binary:
+        return BinaryLevel(n.text);
     case NodeKind::Conditional:
         return 0;
     case NodeKind::Assign:

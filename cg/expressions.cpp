@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 namespace cg {
 
@@ -165,23 +164,7 @@ bool ConstantInt(const Node &n, long long *value)
 
 // ---- Building nodes -------------------------------------------------------------------------
 
-Node MakeCall(const CgToken &at, const std::string &glsl, std::vector<Node> args, const Ty &type, CallKind call)
-{
-    Node n;
-    n.kind = NodeKind::Call;
-    n.text = glsl;
-    n.type = type;
-    n.line = at.line;
-    n.closeLine = at.line;
-    n.space = at.spaceBefore;
-    n.kids = std::move(args);
-    n.call = call;
-    return n;
-}
-
-namespace {
-
-Node MakeNode(NodeKind kind, const std::string &text, const Ty &type, int line, std::vector<Node> kids)
+Node MakeNode(NodeKind kind, const std::string &text, const Ty &type, int line, std::vector<Node> kids, bool space)
 {
     Node n;
     n.kind = kind;
@@ -189,12 +172,22 @@ Node MakeNode(NodeKind kind, const std::string &text, const Ty &type, int line, 
     n.type = type;
     n.line = line;
     n.closeLine = line;
+    n.space = space;
     n.kids = std::move(kids);
     return n;
 }
 
 std::vector<Node> Kids(Node a) { std::vector<Node> k; k.push_back(std::move(a)); return k; }
 std::vector<Node> Kids(Node a, Node b) { std::vector<Node> k = Kids(std::move(a)); k.push_back(std::move(b)); return k; }
+
+Node MakeCall(const CgToken &at, const std::string &glsl, std::vector<Node> args, const Ty &type, CallKind call)
+{
+    Node n = MakeNode(NodeKind::Call, glsl, type, at.line, std::move(args), at.spaceBefore);
+    n.call = call;
+    return n;
+}
+
+namespace {
 
 Node ParseAssignment(Translator &t, int *pos, int end);
 Node ParseUnary(Translator &t, int *pos, int end);
@@ -598,17 +591,9 @@ Node ParseUnary(Translator &t, int *pos, int end)
     return n;
 }
 
-// How tightly a binary operator binds, C's order: 1 for || up to 10 for * / %; 0 for none.
-int BinaryLevel(const CgToken &tok)
+int OperatorLevel(const CgToken &tok)
 {
-    if (tok.kind != CgTokenKind::Punct) {
-        return 0;
-    }
-    static const std::unordered_map<std::string, int> levels = {
-        {"||", 1}, {"&&", 2}, {"|", 3}, {"^", 4}, {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7}, {"<=", 7},
-        {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}, {"^^", 1}};
-    auto found = levels.find(tok.text);
-    return found == levels.end() ? 0 : found->second;
+    return tok.kind == CgTokenKind::Punct ? BinaryLevel(tok.text) : 0;
 }
 
 // && and || on bool vectors: per component in Cg, both sides evaluated; GLSL 1.20 has no such
@@ -726,7 +711,7 @@ Node ParseBinary(Translator &t, int *pos, int end, int minLevel)
     Node left = ParseUnary(t, pos, end);
     while (*pos < end) {
         const CgToken &op = t.tokens[*pos];
-        const int level = BinaryLevel(op);
+        const int level = OperatorLevel(op);
         if (level == 0 || level < minLevel) {
             break;
         }

@@ -2,6 +2,7 @@
 #include "cg/cg_internal.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace cg {
 
@@ -272,6 +273,17 @@ void MatchBrackets(Translator &t)
         const CgToken &opener = t.tokens[open.front()];
         Fail(opener.line, "'" + opener.text + "' is never closed");
     }
+}
+
+// How tightly a binary operator of C binds: 1 for || (and Cg's ^^) up to 10 for * / %; 0 for
+// what is none. The parser, the #if evaluator and the emitter share it.
+int BinaryLevel(const std::string &op)
+{
+    static const std::unordered_map<std::string, int> levels = {
+        {"||", 1}, {"^^", 1}, {"&&", 2}, {"|", 3}, {"^", 4}, {"&", 5}, {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7},
+        {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9}, {"-", 9}, {"*", 10}, {"/", 10}, {"%", 10}};
+    auto found = levels.find(op);
+    return found == levels.end() ? 0 : found->second;
 }
 
 bool IsOpen(const CgToken &tok)

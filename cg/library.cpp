@@ -43,17 +43,9 @@ Node MulCall(Translator &t, const CgToken &name, std::vector<Node> &args)
         Fail(name.line, "mul cannot multiply " + CgTypeName(t, a) + " by " + CgTypeName(t, b) + ": it needs a matrix and a "
                         "vector or two matrices of matching sizes");
     }
-    Node product;
-    product.kind = NodeKind::Binary;
-    product.text = "*";
-    product.type = ret;
-    product.line = name.line;
-    product.kids.push_back(std::move(args[1]));
-    product.kids.push_back(std::move(args[0]));
-    product.kids[0].space = name.spaceBefore;
-    product.kids[1].space = true;
-    product.space = true;
-    return product;
+    args[1].space = name.spaceBefore;
+    args[0].space = true;
+    return MakeNode(NodeKind::Binary, "*", ret, name.line, Kids(std::move(args[1]), std::move(args[0])), true);
 }
 
 // Each library function: its Cg and GLSL names, how many arguments, and how its arguments and
@@ -179,40 +171,16 @@ Node AnyAllCall(const Translator &t, const CgToken &name, const LibraryFunction 
     }
     Node e = std::move(args[0]);
     if (a.base != Base::Bool) {
-        Node zero;
-        zero.text = a.base == Base::Float ? "0.0" : "0";
-        zero.type = MakeTy(a.base);
-        zero.line = name.line;
-        zero.space = true;
-        std::vector<Node> kids;
-        kids.push_back(std::move(e));
+        Node zero = MakeNode(NodeKind::Literal, a.base == Base::Float ? "0.0" : "0", MakeTy(a.base), name.line, {}, true);
         if (a.cols == 1) {
-            kids.push_back(std::move(zero));
-            Node test;
-            test.kind = NodeKind::Binary;
-            test.text = "!=";
-            test.type = MakeTy(Base::Bool);
-            test.line = name.line;
-            test.space = true;
-            test.kids = std::move(kids);
-            e = Node();
-            e.kind = NodeKind::Group;
-            e.type = test.type;
-            e.line = e.closeLine = name.line;
-            e.space = name.spaceBefore;
-            e.kids.push_back(std::move(test));
+            Node test = MakeNode(NodeKind::Binary, "!=", MakeTy(Base::Bool), name.line, Kids(std::move(e), zero), true);
+            e = MakeNode(NodeKind::Group, "", test.type, name.line, Kids(std::move(test)), name.spaceBefore);
         } else {
-            kids.push_back(Cast(t, std::move(zero), a, name.line));
-            e = MakeCall(name, "notEqual", std::move(kids), MakeTy(Base::Bool, 1, a.cols), BuiltIn);
+            e = MakeCall(name, "notEqual", Kids(std::move(e), Cast(t, zero, a, name.line)), MakeTy(Base::Bool, 1, a.cols),
+                         BuiltIn);
         }
     }
-    if (a.cols == 1) {
-        e.type = MakeTy(Base::Bool);
-        return e;
-    }
-    std::vector<Node> kids;
-    kids.push_back(std::move(e));
-    return MakeCall(name, f.glsl, std::move(kids), MakeTy(Base::Bool), BuiltIn);
+    return a.cols == 1 ? e : MakeCall(name, f.glsl, Kids(std::move(e)), MakeTy(Base::Bool), BuiltIn);
 }
 
 // sincos(x, out s, out c), modf(x, out i) and frexp(x, out e) write to variables of x's type.

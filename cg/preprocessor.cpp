@@ -380,17 +380,10 @@ struct Evaluator {
         return v;
     }
 
-    // C's binding of the binary operators, loosest first; 0 for none.
+    // C's binding of the binary operators; Cg's ^^ is not C's.
     static int Precedence(const CgToken *tok)
     {
-        static const std::unordered_map<std::string, int> levels = {
-            {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6}, {"<", 7}, {">", 7},
-            {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},  {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
-        if (!tok || tok->kind != CgTokenKind::Punct) {
-            return 0;
-        }
-        auto found = levels.find(tok->text);
-        return found == levels.end() ? 0 : found->second;
+        return tok && tok->kind == CgTokenKind::Punct && tok->text != "^^" ? BinaryLevel(tok->text) : 0;
     }
 
     // Wrapping arithmetic and guarded division: no input makes the evaluator undefined.

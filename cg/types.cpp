@@ -176,17 +176,7 @@ std::string FloatText(double v)
 Node Cast(const Translator &t, Node n, const Ty &to, int line)
 {
     const bool space = n.space;
-    std::vector<Node> kids;
-    kids.push_back(std::move(n));
-    Node cast;
-    cast.kind = NodeKind::Call;
-    cast.text = ElementGlsl(t, to);
-    cast.type = to;
-    cast.line = line;
-    cast.closeLine = line;
-    cast.space = space;
-    cast.kids = std::move(kids);
-    return cast;
+    return MakeNode(NodeKind::Call, ElementGlsl(t, to), to, line, Kids(std::move(n)), space);
 }
 
 namespace {
@@ -216,24 +206,10 @@ bool FoldLiteral(Node &n)
 // fills them all and reads x once.
 Node FillMatrix(const Translator &t, Node n, const Ty &to, int line)
 {
-    Node zero;
-    zero.text = "0.0";
-    zero.type = MakeTy(Base::Float);
-    zero.line = line;
-    Node sum;
-    sum.kind = NodeKind::Binary;
-    sum.text = "+";
-    sum.type = to;
-    sum.line = line;
-    sum.kids.push_back(Cast(t, zero, to, line));
-    sum.kids.push_back(Cast(t, std::move(n), MakeTy(Base::Float), line));
-    Node group;
-    group.kind = NodeKind::Group;
-    group.type = to;
-    group.line = line;
-    group.closeLine = line;
-    group.kids.push_back(std::move(sum));
-    return group;
+    Node zero = MakeNode(NodeKind::Literal, "0.0", MakeTy(Base::Float), line);
+    Node sum = MakeNode(NodeKind::Binary, "+", to, line,
+                        Kids(Cast(t, zero, to, line), Cast(t, std::move(n), MakeTy(Base::Float), line)));
+    return MakeNode(NodeKind::Group, "", to, line, Kids(std::move(sum)));
 }
 
 // Converts `n` to type `to` as Cg does on assignment, initialisation, return and arguments:
@@ -254,15 +230,9 @@ void Convert(Translator &t, Node &n, const Ty &to, int line)
     }
     if (from.cols > to.cols) {
         static const char *const swizzles[] = {"", ".x", ".xy", ".xyz"};
-        Node cut;
-        cut.kind = NodeKind::Member;
-        cut.text = swizzles[to.cols];
-        cut.type = from;
-        cut.type.cols = to.cols;
-        cut.line = line;
-        cut.space = n.space;
-        cut.kids.push_back(std::move(n));
-        n = std::move(cut);
+        Ty cut = from;
+        cut.cols = to.cols;
+        n = MakeNode(NodeKind::Member, swizzles[to.cols], cut, line, Kids(std::move(n)));
     }
     if (to.base == Base::Float && FoldLiteral(n)) {
         if (to.cols > 1) {
