@@ -190,6 +190,13 @@ TEST_F(CgOracle, RandomProgramsAgree)
         {"boolVectorLogic", &generate.boolVectorLogic},
         {"refract", &generate.refract},
         {"bareGlobalUniforms", &generate.bareGlobalUniforms},
+        {"octalAndHexLiterals", &generate.octalAndHexLiterals},
+        {"staticLocals", &generate.staticLocals},
+        {"typedefs", &generate.typedefs},
+        {"arrayParameters", &generate.arrayParameters},
+        {"macroArraySizes", &generate.macroArraySizes},
+        {"unnamedParameters", &generate.unnamedParameters},
+        {"nanAndInfinityTests", &generate.nanAndInfinityTests},
     };
     for (const auto &s : switches) {
         if (("," + disable + ",").find(std::string(",") + s.first + ",") != std::string::npos) {
