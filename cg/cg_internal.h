@@ -114,25 +114,11 @@ struct FuncSig {
     int id = 0;
 };
 
+// The helpers of the preamble a program uses, one bit each.
 enum PreambleFunction {
-    PreambleSaturate = 1,
-    PreambleTrunc = 2,
-    PreambleFmod = 4,
-    PreambleRound = 8,
-    PreambleLog10 = 16,
-    PreambleSincos = 32,
-    PreambleHyperbolic = 64,
-    PreambleIntMod = 128,
-    PreambleLit = 256,
-    PreambleDeterminant = 512,
-    PreambleModf = 1024,
-    PreambleLdexp = 2048,
-    PreambleFrexp = 4096,
-    PreambleClassify = 8192,
-};
-
-struct Scope {
-    std::vector<std::unordered_map<std::string, Variable>> levels;
+    PreambleSaturate = 1, PreambleTrunc = 2, PreambleFmod = 4, PreambleRound = 8, PreambleLog10 = 16,
+    PreambleSincos = 32, PreambleHyperbolic = 64, PreambleIntMod = 128, PreambleLit = 256, PreambleDeterminant = 512,
+    PreambleModf = 1024, PreambleLdexp = 2048, PreambleFrexp = 4096, PreambleClassify = 8192,
 };
 
 struct Translator {
@@ -149,7 +135,7 @@ struct Translator {
     int currentFunction = -1;
     size_t functionStart = 0;  // where the current function's text begins in `body`
     int staticCount = 0;
-    Scope scope;  // the globals in levels[0], the current function's scopes above
+    std::vector<std::unordered_map<std::string, Variable>> scopes;  // the globals first, then the function's
     std::string body;
     int bodyLine = 1;  // the source line the current output line reports as
     int preamble = 0;
@@ -263,6 +249,7 @@ std::string Upper(const std::string &text);
 bool Glues(char last, char first);
 void EmitAt(Translator &t, int line, const std::string &text, bool space);
 void EmitToken(Translator &t, const CgToken &tok, const std::string &text);
+void EmitFunctionStart(Translator &t, int nameIndex, const Ty &ret);
 void EmitNode(Translator &t, const Node &n);
 std::string NodeText(const Node &n);
 // A function generated for the program, once for each text: `signature` holds '%' where its name

@@ -11,15 +11,8 @@ namespace {
 // Whether text[pos...] is a dot and a name, as a swizzle that follows a number is.
 bool IsSwizzleTail(const std::string &text, size_t pos)
 {
-    if (text[pos] != '.' || pos + 1 >= text.size() || !IsIdentifierStart(text[pos + 1])) {
-        return false;
-    }
-    for (size_t i = pos + 2; i < text.size(); i++) {
-        if (!IsIdentifierChar(text[i])) {
-            return false;
-        }
-    }
-    return true;
+    return text[pos] == '.' && pos + 1 < text.size() && IsIdentifierStart(text[pos + 1]) &&
+           std::all_of(text.begin() + long(pos) + 2, text.end(), [](char c) { return IsIdentifierChar(c); });
 }
 
 // Takes the preprocessor's tokens as the parser's: what no rule of the language reads is refused
@@ -227,11 +220,9 @@ Param ReadParam(Translator &t, int begin, int end, const std::string &function, 
     }
     const Ty type = ReadType(t, i, " in the parameters of '" + function + "'");
     param.spelled = t.tokens[i].text;
-    if (i + 1 < end && !IsName(t, t.tokens[i + 1]) && !(prototype && !Is(t.tokens[i + 1], "["))) {
-        Fail(t.tokens[i + 1].line, "expected a parameter name after '" + param.spelled + "' in '" + function + "'");
-    }
-    if (i + 1 >= end && !prototype) {
-        Fail(t.tokens[end].line, "expected a parameter name after '" + param.spelled + "' in '" + function + "'");
+    if (i + 1 < end ? !IsName(t, t.tokens[i + 1]) && !(prototype && !Is(t.tokens[i + 1], "[")) : !prototype) {
+        Fail(t.tokens[std::min(i + 1, end)].line, "expected a parameter name after '" + param.spelled + "' in '" +
+                                                      function + "'");
     }
     i = ReadDeclarator(t, i + 1, end, type, &param.d, prototype);
     if (param.d.type.array < 0) {
@@ -277,9 +268,7 @@ std::vector<Param> ReadParams(Translator &t, int open, const std::string &functi
 void EmitFunctionHeader(Translator &t, const Ty &ret, int nameIndex, const std::vector<Param> &params)
 {
     const CgToken &nameTok = t.tokens[nameIndex];
-    EmitAt(t, t.tokens[nameIndex - 1].line, "", t.tokens[nameIndex - 1].spaceBefore);
-    t.functionStart = t.body.size();
-    EmitAt(t, t.tokens[nameIndex - 1].line, GlslType(t, ret), t.tokens[nameIndex - 1].spaceBefore);
+    EmitFunctionStart(t, nameIndex, ret);
     EmitAt(t, nameTok.line, GlslName(nameTok.text) + "(", true);
     for (size_t p = 0; p < params.size(); p++) {
         // Semantics and "uniform" mean nothing on the parameters of an ordinary function.
@@ -329,10 +318,10 @@ void ParseFunction(Translator &t, const Ty &ret, int nameIndex, int *next)
     if (isEntry) {
         // The entry's prototype is dropped: its uniform parameters become globals.
         if (!isPrototype) {
-            t.scope.levels.emplace_back();
+            t.scopes.emplace_back();
             DeclareParams(t, params);
             EmitEntry(t, ret, nameIndex, params, semantic, k);
-            t.scope.levels.pop_back();
+            t.scopes.pop_back();
         }
         return;
     }
@@ -343,10 +332,10 @@ void ParseFunction(Translator &t, const Ty &ret, int nameIndex, int *next)
         return;
     }
     t.currentFunction = id;
-    t.scope.levels.emplace_back();
+    t.scopes.emplace_back();
     DeclareParams(t, params);
     TranslateBody(t, k, ret);
-    t.scope.levels.pop_back();
+    t.scopes.pop_back();
     t.currentFunction = -1;
 }
 
@@ -460,7 +449,7 @@ void AddUniform(Translator &t, const std::string &name, const Ty &ty, int line)
 // the entry function runs. Reads and writes go to the copy.
 void CopyIfWritten(Translator &t, const std::string &name, int line)
 {
-    Variable &v = t.scope.levels.back()[name];
+    Variable &v = t.scopes.back()[name];
     if (!t.written.count(name) || v.readOnly != 'u') {
         return;
     }
@@ -485,7 +474,7 @@ void Translate(Translator &t, const std::string &source)
     TakeTokens(t, std::move(preprocessed.tokens), preprocessed.lineCount);
     MatchBrackets(t);
     FindWrittenNames(t);
-    t.scope.levels.emplace_back();
+    t.scopes.emplace_back();
     int pos = 0;
     while (t.tokens[pos].kind != CgTokenKind::End) {
         const CgToken &tok = t.tokens[pos];

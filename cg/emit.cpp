@@ -104,6 +104,16 @@ void EmitToken(Translator &t, const CgToken &tok, const std::string &text)
     EmitAt(t, tok.line, text, tok.spaceBefore);
 }
 
+// A function's return type, where the function's text starts: the globals its static locals
+// become go before it.
+void EmitFunctionStart(Translator &t, int nameIndex, const Ty &ret)
+{
+    const CgToken &typeTok = t.tokens[nameIndex - 1];
+    EmitAt(t, typeTok.line, "", typeTok.spaceBefore);
+    t.functionStart = t.body.size();
+    EmitAt(t, typeTok.line, GlslType(t, ret), typeTok.spaceBefore);
+}
+
 namespace {
 
 struct Piece {

@@ -13,37 +13,30 @@ namespace {
 // generic attribute.
 CgInputSource InputSource(const std::string &sem, int *texUnit)
 {
-    *texUnit = 0;
-    int attr = -1;
-    if (sem.compare(0, 4, "ATTR") == 0 && sem.size() > 4 && sem.size() <= 6 &&
-        sem.find_first_not_of("0123456789", 4) == std::string::npos) {
-        attr = std::stoi(sem.substr(4));
+    static const std::pair<const char *, CgInputSource> fixed[] = {
+        {"POSITION", CgInputSource::Vertex}, {"POSITION0", CgInputSource::Vertex}, {"ATTR0", CgInputSource::Vertex},
+        {"COLOR", CgInputSource::Color}, {"COLOR0", CgInputSource::Color}, {"DIFFUSE", CgInputSource::Color},
+        {"ATTR3", CgInputSource::Color}, {"COLOR1", CgInputSource::SecondaryColor},
+        {"SPECULAR", CgInputSource::SecondaryColor}, {"ATTR4", CgInputSource::SecondaryColor},
+        {"NORMAL", CgInputSource::Normal}, {"NORMAL0", CgInputSource::Normal}, {"ATTR2", CgInputSource::Normal},
+        {"TEXCOORD", CgInputSource::TexCoord}, {"TANGENT", CgInputSource::TexCoord},
+        {"BINORMAL", CgInputSource::TexCoord}};
+    *texUnit = sem == "TANGENT" ? 6 : sem == "BINORMAL" ? 7 : 0;
+    for (const auto &f : fixed) {
+        if (sem == f.first) {
+            return f.second;
+        }
     }
-    if (sem == "POSITION" || sem == "POSITION0" || attr == 0) {
-        return CgInputSource::Vertex;
-    }
-    if (sem == "COLOR" || sem == "COLOR0" || sem == "DIFFUSE" || attr == 3) {
-        return CgInputSource::Color;
-    }
-    if (sem == "COLOR1" || sem == "SPECULAR" || attr == 4) {
-        return CgInputSource::SecondaryColor;
-    }
-    if (sem == "NORMAL" || sem == "NORMAL0" || attr == 2) {
-        return CgInputSource::Normal;
-    }
-    if (sem.size() == 9 && sem.compare(0, 8, "TEXCOORD") == 0 && sem[8] >= '0' && sem[8] < '0' + cgTexCoordUnits) {
-        *texUnit = sem[8] - '0';
+    // TEXCOORD0 to 7, also as ATTR8 to ATTR15.
+    const bool attr = sem.compare(0, 4, "ATTR") == 0;
+    const std::string digits = attr ? sem.substr(4) : sem.compare(0, 8, "TEXCOORD") == 0 ? sem.substr(8) : "";
+    const int unit = digits.empty() || digits.size() > size_t(attr ? 2 : 1) || !IsDigit(digits[0]) ||
+                             !IsDigit(digits.back()) ? -1 : std::stoi(digits) - (attr ? 8 : 0);
+    if (unit >= 0 && unit < cgTexCoordUnits) {
+        *texUnit = unit;
         return CgInputSource::TexCoord;
     }
-    if (attr >= 8 && attr < 8 + cgTexCoordUnits) {
-        *texUnit = attr - 8;
-        return CgInputSource::TexCoord;
-    }
-    if (sem == "TANGENT" || sem == "BINORMAL") {
-        *texUnit = sem == "TANGENT" ? 6 : 7;
-        return CgInputSource::TexCoord;
-    }
-    return sem == "TEXCOORD" ? CgInputSource::TexCoord : CgInputSource::Attribute;
+    return CgInputSource::Attribute;
 }
 
 // Where a varying input of this semantic comes from; returns the GLSL that reads it.
@@ -94,41 +87,28 @@ std::string AddInput(Translator &t, const std::string &name, const std::string &
 // The built-in output a semantic writes, and whether it is a vec4 (else a float).
 bool OutputTarget(const std::string &semantic, std::string *target, bool *isVector)
 {
+    static const char *const targets[][2] = {
+        {"POSITION", "gl_Position"}, {"POSITION0", "gl_Position"}, {"HPOS", "gl_Position"},
+        {"COLOR", "gl_FrontColor"}, {"COLOR0", "gl_FrontColor"}, {"COL", "gl_FrontColor"}, {"COL0", "gl_FrontColor"},
+        {"COLOR1", "gl_FrontSecondaryColor"}, {"COL1", "gl_FrontSecondaryColor"}, {"BCOL0", "gl_BackColor"},
+        {"BCOL1", "gl_BackSecondaryColor"}, {"PSIZE", "gl_PointSize"}, {"PSIZ", "gl_PointSize"},
+        {"FOG", "gl_FogFragCoord"}, {"FOGC", "gl_FogFragCoord"}};
     const std::string sem = Upper(semantic);
-    *isVector = true;
-    if (sem == "POSITION" || sem == "POSITION0" || sem == "HPOS") {
-        *target = "gl_Position";
-    } else if (sem == "COLOR" || sem == "COLOR0" || sem == "COL" || sem == "COL0") {
-        *target = "gl_FrontColor";
-    } else if (sem == "COLOR1" || sem == "COL1") {
-        *target = "gl_FrontSecondaryColor";
-    } else if (sem == "BCOL0") {
-        *target = "gl_BackColor";
-    } else if (sem == "BCOL1") {
-        *target = "gl_BackSecondaryColor";
-    } else if (sem == "PSIZE" || sem == "PSIZ") {
-        *target = "gl_PointSize";
-        *isVector = false;
-    } else if (sem == "FOG" || sem == "FOGC") {
-        *target = "gl_FogFragCoord";
-        *isVector = false;
-    } else {
-        std::string digits;
-        if (sem.compare(0, 8, "TEXCOORD") == 0) {
-            digits = sem.substr(8);
-        } else if (sem.compare(0, 3, "TEX") == 0) {
-            digits = sem.substr(3);
-        } else {
-            return false;
+    for (const auto &t : targets) {
+        if (sem == t[0]) {
+            *target = t[1];
+            *isVector = *target != "gl_PointSize" && *target != "gl_FogFragCoord";
+            return true;
         }
-        if (digits.empty()) {
-            digits = "0";
-        }
-        if (digits.size() != 1 || digits[0] < '0' || digits[0] > '7') {
-            return false;
-        }
-        *target = "gl_TexCoord[" + digits + "]";
     }
+    // TEXCOORDn or TEXn, n from 0 to 7; no n is 0.
+    const size_t prefix = sem.compare(0, 8, "TEXCOORD") == 0 ? 8 : sem.compare(0, 3, "TEX") == 0 ? 3 : 0;
+    const std::string digits = prefix && sem.size() == prefix ? "0" : sem.substr(prefix);
+    if (!prefix || digits.size() != 1 || digits[0] < '0' || digits[0] > '7') {
+        return false;
+    }
+    *target = "gl_TexCoord[" + digits + "]";
+    *isVector = true;
     return true;
 }
 
@@ -272,9 +252,7 @@ void EmitEntry(Translator &t, const Ty &ret, int nameIndex, const std::vector<Pa
     if (std::find(w.targets.begin(), w.targets.end(), "gl_Position") == w.targets.end()) {
         Fail(nameTok.line, "the output of '" + t.entry + "' has no POSITION");
     }
-    EmitAt(t, t.tokens[nameIndex - 1].line, "", t.tokens[nameIndex - 1].spaceBefore);
-    t.functionStart = t.body.size();
-    EmitAt(t, t.tokens[nameIndex - 1].line, GlslType(t, ret), t.tokens[nameIndex - 1].spaceBefore);
+    EmitFunctionStart(t, nameIndex, ret);
     EmitAt(t, nameTok.line, "cgx_entry(" + w.signature + ")", true);
     TranslateBody(t, bodyOpen, ret);
     // The wrapper reports as the entry function's line: its faults come from that declaration.

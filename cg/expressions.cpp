@@ -4,13 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace cg {
 
 // The innermost declaration of `name`, as C scopes hide outer ones.
 const Variable *Lookup(const Translator &t, const std::string &name)
 {
-    for (auto level = t.scope.levels.rbegin(); level != t.scope.levels.rend(); ++level) {
+    for (auto level = t.scopes.rbegin(); level != t.scopes.rend(); ++level) {
         auto found = level->find(name);
         if (found != level->end()) {
             return &found->second;
@@ -23,7 +24,7 @@ const Variable *Lookup(const Translator &t, const std::string &name)
 // GLSL will then say, with its line.
 Variable *Declare(Translator &t, const std::string &name, const Variable &v)
 {
-    Variable &slot = t.scope.levels.back()[name];
+    Variable &slot = t.scopes.back()[name];
     slot = v;
     return &slot;
 }
@@ -58,16 +59,6 @@ const Node &Root(const Node &n)
     return *r;
 }
 
-bool RepeatsComponent(const std::string &swizzle)
-{
-    for (size_t a = 1; a < swizzle.size(); a++) {
-        if (swizzle.find(swizzle[a], a + 1) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 // A variable, a member or element of one, or a swizzle of one that names no component twice.
@@ -82,46 +73,54 @@ bool IsLvalue(const Node &n)
     case NodeKind::Member: {
         const Ty &of = n.kids[0].type;
         const bool field = of.base == Base::Struct || !Known(of) || n.text[0] == '[';
-        return IsLvalue(n.kids[0]) && (field || (of.cols > 1 && !RepeatsComponent(n.text)));
+        const std::string &s = n.text;  // ".xy": a component named twice cannot be written
+        return IsLvalue(n.kids[0]) &&
+               (field || (of.cols > 1 && std::set<char>(s.begin() + 1, s.end()).size() + 1 == s.size()));
     }
     default:
         return false;
     }
 }
 
-// Whether evaluating it writes something (++, --, =, a call of the program's functions), so that
-// it may not be evaluated twice.
-bool HasEffects(const Node &n)
+namespace {
+
+// Whether `n` or a node under it is one that `test` picks.
+bool AnyNode(const Node &n, bool (*test)(const Node &))
 {
-    if (n.kind == NodeKind::Assign || n.kind == NodeKind::Postfix || (n.kind == NodeKind::Call && n.call == UserFunction) ||
-        (n.kind == NodeKind::Unary && (n.text == "++" || n.text == "--"))) {
+    if (test(n)) {
         return true;
     }
     for (const Node &k : n.kids) {
-        if (HasEffects(k)) {
+        if (AnyNode(k, test)) {
             return true;
         }
     }
     return false;
 }
 
+// ++, --, =, and calls of the program's functions (or of those that write an out argument).
+bool Writes(const Node &n)
+{
+    return n.kind == NodeKind::Assign || n.kind == NodeKind::Postfix || (n.kind == NodeKind::Call && n.call == UserFunction) ||
+           (n.kind == NodeKind::Unary && (n.text == "++" || n.text == "--"));
+}
+
+}  // namespace
+
+// Whether evaluating it writes something, so that it may not be evaluated twice.
+bool HasEffects(const Node &n)
+{
+    return AnyNode(n, Writes);
+}
+
 // A GLSL 1.20 constant expression: literals, constants, and operators and built-in functions
 // of them. The helpers this translator writes and the program's functions are not.
 bool IsConstant(const Node &n)
 {
-    if (n.kind == NodeKind::Name) {
-        return n.variable && n.variable->constant;
-    }
-    if (n.kind == NodeKind::Assign || n.kind == NodeKind::Postfix || (n.kind == NodeKind::Call && n.call != BuiltIn) ||
-        (n.kind == NodeKind::Unary && (n.text == "++" || n.text == "--"))) {
-        return false;
-    }
-    for (const Node &k : n.kids) {
-        if (!IsConstant(k)) {
-            return false;
-        }
-    }
-    return true;
+    return !AnyNode(n, [](const Node &k) {
+        return Writes(k) || (k.kind == NodeKind::Name && !(k.variable && k.variable->constant)) ||
+               (k.kind == NodeKind::Call && k.call != BuiltIn);
+    });
 }
 
 // The value of an integer constant expression (an array size: 4, N, (2 * 2), SIZE + 1), when
@@ -192,18 +191,12 @@ namespace {
 Node ParseAssignment(Translator &t, int *pos, int end);
 Node ParseUnary(Translator &t, int *pos, int end);
 
-// Why the variable under an lvalue path cannot be written, for the message.
-std::string ReadOnlyReason(const Node &n)
-{
-    return Root(n).readOnly;
-}
-
 void NeedLvalue(const Node &n, const CgToken &op, bool assignment)
 {
     if (IsLvalue(n)) {
         return;
     }
-    const std::string why = ReadOnlyReason(n);
+    const std::string why = Root(n).readOnly;  // why the variable under the path cannot be written
     if (!why.empty()) {
         Fail(op.line, why + "; '" + op.text + "' cannot change it");
     }

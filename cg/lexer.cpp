@@ -1,6 +1,8 @@
 // lexer.cpp -- Cg source text cut once into tokens, and the tokens' numbers and brackets read.
 #include "cg/cg_internal.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -160,79 +162,49 @@ std::vector<CgToken> Lex(const std::string &source, int firstLine)
 
 int CountLines(const std::string &source)
 {
-    int lines = 1;
-    for (char c : source) {
-        lines += c == '\n';
-    }
-    return lines;
+    return 1 + int(std::count(source.begin(), source.end(), '\n'));
 }
 
 // Reads the Cg number `text` (1.5f, 0x1F, 010, 2u, 1e-3h): its value, whether it is a float,
 // and where its digits end. Returns how many characters it took; the rest is the caller's.
 size_t ReadNumber(const std::string &src, int line, double *value, bool *isFloat, size_t *digits)
 {
-    const size_t n = src.size();
-    size_t j = 0;
-    *isFloat = false;
-    if (src[0] == '0' && n > 1 && (src[1] == 'x' || src[1] == 'X')) {
-        j = 2;
-        unsigned long long v = 0;
-        while (j < n && IsHexDigit(src[j])) {
-            v = v * 16 + unsigned(IsDigit(src[j]) ? src[j] - '0' : (src[j] | 0x20) - 'a' + 10);
-            j++;
+    const char *s = src.c_str();
+    char *end = nullptr;
+    const bool hex = src.size() > 1 && src[0] == '0' && (src[1] == 'x' || src[1] == 'X');
+    size_t j = hex ? 2 : 0;
+    while (j < src.size() && (hex ? IsHexDigit(src[j]) : IsDigit(src[j]))) {
+        j++;
+    }
+    *isFloat = !hex && j < src.size() && (src[j] == '.' || src[j] == 'e' || src[j] == 'E');
+    if (*isFloat) {
+        // Read by hand, not by strtod, which follows the locale's decimal point.
+        for (j += src[j] == '.'; j < src.size() && IsDigit(src[j]); j++) {
         }
-        if (j == 2) {
-            Fail(line, "malformed number");
-        }
-        *value = double(v);
-    } else {
-        while (j < n && IsDigit(src[j])) {
-            j++;
-        }
-        if (j < n && src[j] == '.') {
-            *isFloat = true;
-            j++;
-            while (j < n && IsDigit(src[j])) {
-                j++;
-            }
-        }
-        if (j < n && (src[j] == 'e' || src[j] == 'E')) {
-            size_t k = j + 1;
-            if (k < n && (src[k] == '+' || src[k] == '-')) {
-                k++;
-            }
-            if (k >= n || !IsDigit(src[k])) {
+        if (j < src.size() && (src[j] == 'e' || src[j] == 'E')) {
+            j += j + 1 < src.size() && (src[j + 1] == '+' || src[j + 1] == '-') ? 2 : 1;
+            if (j >= src.size() || !IsDigit(src[j])) {
                 Fail(line, "malformed exponent in a number");
             }
-            *isFloat = true;
-            j = k;
-            while (j < n && IsDigit(src[j])) {
-                j++;
+            for (; j < src.size() && IsDigit(src[j]); j++) {
             }
         }
-        if (*isFloat) {
-            *value = std::strtod(src.substr(0, j).c_str(), nullptr);
-        } else {
-            // A leading 0 makes an octal number, as in C.
-            const int base = src[0] == '0' ? 8 : 10;
-            unsigned long long v = 0;
-            for (size_t k = 0; k < j; k++) {
-                if (src[k] - '0' >= base) {
-                    Fail(line, "malformed number");
-                }
-                v = v * unsigned(base) + unsigned(src[k] - '0');
-            }
-            *value = double(v);
+        *value = 0;  // only whole numbers are written by their value
+    } else {
+        // A leading 0 makes an octal number, as in C.
+        *value = double(std::strtoull(s + (hex ? 2 : 0), &end, hex ? 16 : src[0] == '0' ? 8 : 10));
+        if (size_t(end - s) != j || j == (hex ? 2u : 0u)) {
+            Fail(line, "malformed number");
         }
     }
     *digits = j;
-    if (j < n && src[j] && std::strchr("fFhHxX", src[j])) {
+    if (j < src.size() && std::strchr("fFhHxX", src[j])) {
         j++;
         *isFloat = true;
-    } else if (j < n && (src[j] == 'u' || src[j] == 'U') && !*isFloat) {
+    } else if (j < src.size() && (src[j] == 'u' || src[j] == 'U') && !*isFloat) {
         j++;
     }
-    if (j < n && IsIdentifierChar(src[j])) {
+    if (j < src.size() && IsIdentifierChar(src[j])) {
         Fail(line, "malformed number");
     }
     return j;

@@ -2,6 +2,7 @@
 #include "cg/cg_internal.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace cg {
 namespace {
@@ -93,28 +94,21 @@ const LibraryFunction libraryFunctions[] = {
 // Library functions this profile cannot give, refused by name rather than left to GLSL.
 const char *RefusedLibraryFunction(const std::string &name)
 {
-    static const char *const fragmentOnly[] = {"ddx", "ddy", "fwidth", "clip"};
-    for (const char *f : fragmentOnly) {
-        if (name == f) {
-            return "belongs to fragment programs";
-        }
-    }
-    if (name.size() > 3 && name.compare(0, 3, "tex") == 0 && (IsDigit(name[3]) || (name[3] >= 'A' && name[3] <= 'Z') ||
-                                                              name == "texfetch" || name == "texsize")) {
+    const char *fragments = "belongs to fragment programs", *unsupported = "is not supported in this profile";
+    static const std::unordered_map<std::string, const char *> refused = {
+        {"ddx", fragments}, {"ddy", fragments}, {"fwidth", fragments}, {"clip", fragments}, {"noise", unsupported},
+        {"isfinite", unsupported}, {"debug", unsupported}, {"floatToIntBits", unsupported},
+        {"floatToRawIntBits", unsupported}, {"intBitsToFloat", unsupported}, {"bitCount", unsupported},
+        {"f16tof32", unsupported}, {"f32tof16", unsupported}, {"texfetch", nullptr}, {"texsize", nullptr}};
+    auto found = refused.find(name);
+    if (name.size() > 3 && name.compare(0, 3, "tex") == 0 &&
+        (IsDigit(name[3]) || (name[3] >= 'A' && name[3] <= 'Z') || found != refused.end())) {
         return "reads a texture, and vertex programs here have none";
     }
-    static const char *const unsupported[] = {"noise", "isfinite", "debug",
-                                              "floatToIntBits", "floatToRawIntBits", "intBitsToFloat", "bitCount",
-                                              "f16tof32", "f32tof16"};
-    for (const char *f : unsupported) {
-        if (name == f) {
-            return "is not supported in this profile";
-        }
-    }
     if (name.compare(0, 5, "pack_") == 0 || name.compare(0, 7, "unpack_") == 0) {
-        return "is not supported in this profile";
+        return unsupported;
     }
-    return nullptr;
+    return found == refused.end() ? nullptr : found->second;
 }
 
 // Library functions compute on numbers; a struct or an array argument is told by name.
@@ -251,13 +245,12 @@ Node LibraryCall(Translator &t, const CgToken &name, const LibraryFunction &f, s
             Convert(t, arg, f.rule == Lit ? MakeTy(Base::Float) : real, name.line);
         }
         return Call(name, f, args, f.rule == Lit ? MakeTy(Base::Float, 1, 4) : real);
-    case Classify: {
+    case Classify:
         if (IsMatrix(real)) {
             Fail(name.line, std::string(f.cg) + " cannot take a matrix");
         }
         Convert(t, args[0], real, name.line);
         return Call(name, f, args, MakeTy(Base::Bool, 1, real.cols));
-    }
     case Sincos:
     case Modf:
     case Frexp:

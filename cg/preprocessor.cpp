@@ -6,6 +6,8 @@
 #include "cg/cg_internal.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 namespace cg {
@@ -312,24 +314,12 @@ struct Evaluator {
     // A decimal, octal or hex integer with C's suffixes; a float has no place in #if.
     int64_t Number(const std::string &text) const
     {
-        uint64_t v = 0;
-        size_t i = 0;
-        int base = text.size() > 1 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') ? 16 : text[0] == '0' ? 8 : 10;
-        i = base == 16 ? 2 : 0;
-        size_t digits = 0;
-        for (; i < text.size(); i++, digits++) {
-            const char c = text[i];
-            const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 99;
-            if (d >= base) {
-                break;
-            }
-            v = v * uint64_t(base) + uint64_t(d);
+        char *end = nullptr;
+        const uint64_t v = std::strtoull(text.c_str(), &end, 0);
+        while (*end && std::strchr("uUlL", *end)) {
+            end++;
         }
-        while (i < text.size() && (text[i] == 'u' || text[i] == 'U' || text[i] == 'l' || text[i] == 'L')) {
-            i++;
-        }
-        if (i != text.size() || (base == 16 && digits == 0)) {
+        if (*end || !IsDigit(text[0])) {
             Fail(line, "'" + text + "' is not an integer; #if works on integers");
         }
         return int64_t(v);

@@ -11,11 +11,8 @@ namespace {
 // vaguer "unknown type" could be. Only the type names: textureCoord is a name like any other.
 bool IsTextureType(const std::string &word)
 {
-    static const char *const types[] = {"sampler",     "sampler1D",   "sampler2D",      "sampler3D",      "samplerCUBE",
-                                        "samplerRECT", "samplerBUF",  "sampler1DARRAY", "sampler2DARRAY", "texture",
-                                        "texture1D",   "texture2D",   "texture3D",      "textureCUBE",    "textureRECT"};
-    for (const char *type : types) {
-        if (word == type) {
+    for (const char *kind : {"", "1D", "2D", "3D", "CUBE", "RECT", "BUF", "1DARRAY", "2DARRAY"}) {
+        if (word == std::string("sampler") + kind || word == std::string("texture") + kind) {
             return true;
         }
     }
@@ -362,7 +359,7 @@ void ParseFor(Translator &t, int *pos, int end, const Ty &ret)
     EmitToken(t, tok, "for");
     EmitToken(t, open, "(");
     // A variable declared in the brackets lives for the loop only, as in C.
-    t.scope.levels.emplace_back();
+    t.scopes.emplace_back();
     int k = *pos + 2;
     const Qualifiers q = ReadQualifiers(t, &k);
     Ty ty;
@@ -384,7 +381,7 @@ void ParseFor(Translator &t, int *pos, int end, const Ty &ret)
     EmitToken(t, t.tokens[close], ")");
     *pos = close + 1;
     ParseStatement(t, pos, end, ret);
-    t.scope.levels.pop_back();
+    t.scopes.pop_back();
 }
 
 void ParseReturn(Translator &t, int *pos, int end, const Ty &ret)
@@ -424,12 +421,12 @@ void ParseStatement(Translator &t, int *pos, int end, const Ty &ret)
     if (Is(tok, "{")) {
         const int close = t.match[*pos];
         EmitToken(t, tok, "{");
-        t.scope.levels.emplace_back();
+        t.scopes.emplace_back();
         int i = *pos + 1;
         while (i < close) {
             ParseStatement(t, &i, close, ret);
         }
-        t.scope.levels.pop_back();
+        t.scopes.pop_back();
         EmitToken(t, t.tokens[close], "}");
         *pos = close + 1;
     } else if (Is(tok, ";")) {

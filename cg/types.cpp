@@ -308,37 +308,7 @@ using namespace cg;
 
 int CgTypeComponents(CgType type)
 {
-    switch (type) {
-    case CgType::Float:
-    case CgType::Int:
-    case CgType::Bool:
-        return 1;
-    case CgType::Float2:
-    case CgType::Int2:
-    case CgType::Bool2:
-        return 2;
-    case CgType::Float3:
-    case CgType::Int3:
-    case CgType::Bool3:
-        return 3;
-    case CgType::Float4:
-    case CgType::Int4:
-    case CgType::Bool4:
-    case CgType::Float2x2:
-        return 4;
-    case CgType::Float2x3:
-    case CgType::Float3x2:
-        return 6;
-    case CgType::Float2x4:
-    case CgType::Float4x2:
-        return 8;
-    case CgType::Float3x3:
-        return 9;
-    case CgType::Float3x4:
-    case CgType::Float4x3:
-        return 12;
-    case CgType::Float4x4:
-        return 16;
-    }
-    return 0;
+    // In the order of CgType: Float to Float4x4, Int to Int4, Bool to Bool4, Float2x3 to Float4x3.
+    static const int components[] = {1, 2, 3, 4, 4, 9, 16, 1, 2, 3, 4, 1, 2, 3, 4, 6, 8, 6, 12, 8, 12};
+    return components[int(type)];
 }

@@ -23,6 +23,8 @@
 //   float2(-0.25, 3.0)) comes out true. The generator always compares a varying vector.
 // - glslang 12 with SPIRV-Cross gives a matrix swizzle of several elements (M._m03_m13_m23) as
 //   GLSL that Mesa refuses; that corpus program is cg-only, and CgCauses checks its values.
+// - glslang 12 gives 0 for a float library function (exp2, sin, radians) whose argument is an int
+//   min() or max() call itself; the generator adds 0 to such an argument.
 // - int / and %: the generator divides only non-negative values by positive ones, where Cg and
 //   HLSL both truncate as C does; negative operands are not compared.
 // - Outputs: Cg's GL profiles write gl_Position, gl_FrontColor, gl_TexCoord[n] and so on; the

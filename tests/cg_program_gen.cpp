@@ -268,7 +268,13 @@ Expr Generator::MakeFloat(Ty t, int depth)
             if (o.intLibraryArguments && Chance(50)) {
                 static const char *const library[] = {"sqrt", "exp2", "radians", "sin"};
                 const int f = Pick(4);
-                return Call(library[f], {f == 0 ? Call("abs", {Make(I1, d)}) : Make(I1, d)});
+                Expr arg = Make(I1, d);
+                // glslang 12 gives 0 for sin(min(i, j)): an int min or max right inside is
+                // kept one step away.
+                if (arg.text.compare(0, 4, "min(") == 0 || arg.text.compare(0, 4, "max(") == 0) {
+                    arg = Binary(arg, "+", {"0", Postfix}, Additive);
+                }
+                return Call(library[f], {f == 0 ? Call("abs", {arg}) : arg});
             }
             return {"(float)" + Wrap(Make(I1, d), Unary), Unary};
         }
