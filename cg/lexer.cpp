@@ -69,8 +69,6 @@ Spliced Splice(const std::string &src)
     return s;
 }
 
-}  // namespace
-
 // The length of the preprocessing number at `i`: digits, letters, dots and signed exponents, as
 // C cuts them; ReadNumber then reads it as a Cg number or refuses it.
 size_t PpNumberLength(const std::string &src, size_t i)
@@ -88,6 +86,8 @@ size_t PpNumberLength(const std::string &src, size_t i)
     }
     return i - b;
 }
+
+}  // namespace
 
 // Cuts `text` (whole lines of a program, or what '##' joined) into tokens: comments are blanks,
 // line splices and CRLF are gone, and each token knows its line and what stood before it.
