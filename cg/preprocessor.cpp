@@ -630,7 +630,7 @@ std::string TextOf(const std::vector<CgToken> &tokens, int lineCount)
     bool lineStart = true;
     for (const CgToken &tok : tokens) {
         for (; line < tok.line && line < lineCount; line++) {
-            text += '\n';
+            text += text.empty() || text.back() != '\\' ? "\n" : " \n";  // a stray '\' splices no line
             lineStart = true;
         }
         if (!lineStart && (tok.spaceBefore || Glues(text.back(), tok.text[0]))) {
@@ -640,7 +640,7 @@ std::string TextOf(const std::vector<CgToken> &tokens, int lineCount)
         lineStart = false;
     }
     for (; line < lineCount; line++) {
-        text += '\n';
+        text += text.empty() || text.back() != '\\' ? "\n" : " \n";
     }
     return text;
 }
