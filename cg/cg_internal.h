@@ -172,6 +172,9 @@ bool IsClose(const CgToken &tok);
 bool Is(const CgToken &tok, const char *text);
 int BinaryLevel(const std::string &op);
 
+// ---- preprocessor.cpp: tokens to tokens --------------------------------------------------------
+std::vector<CgToken> Preprocess(const std::string &source);
+
 // ---- types.cpp: Cg's types and conversions ---------------------------------------------------
 bool SameType(const Ty &a, const Ty &b);
 Ty MakeTy(Base base, int rows = 1, int cols = 1);

@@ -464,14 +464,7 @@ void CopyIfWritten(Translator &t, const std::string &name, int line)
 // program = (struct | typedef | function | global-declaration | ";")*
 void Translate(Translator &t, const std::string &source)
 {
-    if (source.size() > maxSourceSize) {
-        Fail(1, "the program is larger than 16 MiB");
-    }
-    CgPreprocessResult preprocessed;
-    if (!PreprocessCg(source, "", &preprocessed)) {
-        throw CgError{preprocessed.errorLine, preprocessed.error.substr(preprocessed.error.find("error: ") + 7)};
-    }
-    TakeTokens(t, std::move(preprocessed.tokens), preprocessed.lineCount);
+    TakeTokens(t, Preprocess(source), CountLines(source));
     MatchBrackets(t);
     FindWrittenNames(t);
     t.scopes.emplace_back();

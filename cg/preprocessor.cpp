@@ -645,8 +645,14 @@ std::string TextOf(const std::vector<CgToken> &tokens, int lineCount)
     return text;
 }
 
+}  // namespace
+
+// The file's tokens with its directives done and its macros replaced.
 std::vector<CgToken> Preprocess(const std::string &source)
 {
+    if (source.size() > maxSourceSize) {
+        Fail(1, "the program is larger than 16 MiB");
+    }
     const std::vector<CgToken> tokens = Lex(source, 1);
     Preprocessor p;
     std::vector<Conditional> stack;
@@ -685,7 +691,6 @@ std::vector<CgToken> Preprocess(const std::string &source)
     return out;
 }
 
-}  // namespace
 }  // namespace cg
 
 using namespace cg;
@@ -699,9 +704,6 @@ bool PreprocessCg(const std::string &source, const char *fileName, CgPreprocessR
     *out = CgPreprocessResult();
     const std::string name = fileName ? fileName : "program";
     try {
-        if (source.size() > maxSourceSize) {
-            Fail(1, "the program is larger than 16 MiB");
-        }
         out->tokens = Preprocess(source);
         out->lineCount = CountLines(source);
         out->text = TextOf(out->tokens, out->lineCount);
