@@ -134,7 +134,7 @@ bool ConstantInt(const Node &n, long long *value)
         return n.isInt && n.value < 1e9;
     case NodeKind::Name:
         *value = n.variable ? n.variable->intValue : 0;
-        return n.variable && n.variable->constant && n.variable->hasValue;
+        return n.variable && n.variable->hasValue;
     case NodeKind::Group:
         return ConstantInt(n.kids[0], value);
     case NodeKind::Call:

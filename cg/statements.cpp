@@ -249,7 +249,9 @@ std::vector<Declarator> TranslateVariables(Translator &t, int typeIndex, int end
         constant = constant && d.initBegin >= 0 && IsConstant(e.init);
         Variable v{d.type, GlslName(d.name), readOnly, constant};
         long long value = 0;
-        if (constant && d.type.base == Base::Int && IsScalar(d.type) && ConstantInt(e.init, &value)) {
+        // An int const of a known value may size arrays, also where it is a local.
+        if (q.isConst && d.initBegin >= 0 && d.type.base == Base::Int && IsScalar(d.type) &&
+            ConstantInt(e.init, &value)) {
             v.hasValue = true;
             v.intValue = value;
         }

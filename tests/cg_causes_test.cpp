@@ -265,7 +265,8 @@ TEST_F(CgCauses, PlainCgOfNewerPrograms)
     // leave their parameters unnamed; typedef names a type.
     Expect("#define N (2*2)\ntypedef float3 vec;\nfloat Gust(float2);\nfloat Sum(float p[N]) { return p[0] + p[1] + p[3]; }\n"
            "vec Twice(vec v) { return v * 2; }\nfloat Gust(float2 v) { return v.x - v.y; }",
-           "float w[N] = {1, 2, 3, 4}; float u[N - 2]; u[1] = Gust(a.xy); o.tc = float4(Sum(w), u[1], Twice(a.xyz).xy);",
+           "float w[N] = {1, 2, 3, 4}; const int M = N - 2; float u[M]; u[1] = Gust(a.xy);\n"
+           "    o.tc = float4(Sum(w), u[1], Twice(a.xyz).xy);",
            {7, 0.25f, 1, 0.5f});
     // isnan, isinf and frexp, also of vectors and at a power of two.
     Expect("", "float e; float2 e2; float m = frexp(a.z * 3, e); float2 m2 = frexp(float2(8, 0.3), e2);\n"
