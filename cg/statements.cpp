@@ -184,16 +184,16 @@ Node Initialiser(Translator &t, Declarator &d)
 void StaticLocal(Translator &t, const Declarator &d, const Node *init, Variable *v)
 {
     v->glslName = "cgx_static" + std::to_string(t.staticCount++) + "_" + d.name;
-    std::string text = ElementGlsl(t, d.type) + " " + v->glslName;
-    if (d.type.array) {
-        text += "[" + std::to_string(d.type.array) + "]";
-    }
+    std::string text = ElementGlsl(t, d.type) + " " + v->glslName +
+                       (d.type.array ? "[" + std::to_string(d.type.array) + "]" : "");
     if (init) {
         if (!IsConstant(*init)) {
             Fail(d.line, "the value of static local '" + d.name + "' must be a constant: it is set once, before "
                          "the first call");
         }
         text += " = " + NodeText(*init);
+    } else if (IsNumeric(d.type)) {
+        text += " = " + ElementGlsl(t, d.type) + "(0.0)";  // zero, as C starts a static
     }
     t.body.insert(t.functionStart, text + "; ");
 }

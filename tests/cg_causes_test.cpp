@@ -253,7 +253,8 @@ TEST_F(CgCauses, PlainCgOfNewerPrograms)
     // A literal keeps its value where a float is wanted: 010 is octal 8, as in C.
     Expect("", "float x = 010; o.tc = float4(x, -010, 0x10, 010 * a.x);", {8, -8, 16, 4});
     // A static local keeps its value from call to call.
-    Expect("float Count() { static float n = 0; n += 1; return n; }", "Count(); Count(); o.tc.x = Count();", {3});
+    Expect("float Count() { static float n = 0; n += 1; return n; }\nint Steps() { static int k; return ++k; }",
+           "Count(); Count(); Steps(); o.tc.x = Count(); o.tc.y = Steps();", {3, 2});
     // A const computed from a uniform: a plain value for GLSL, still read-only for Cg.
     Expect("float Gain;\nconst float K = Gain * 2;", "o.tc.x = K;", {6}, {{"Gain", {3}}});
     // A uniform the program writes is a copy of its own, read as written everywhere after.
