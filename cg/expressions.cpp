@@ -584,11 +584,6 @@ Node ParseUnary(Translator &t, int *pos, int end)
     return n;
 }
 
-int OperatorLevel(const CgToken &tok)
-{
-    return tok.kind == CgTokenKind::Punct ? BinaryLevel(tok.text) : 0;
-}
-
 // && and || on bool vectors: per component in Cg, both sides evaluated; GLSL 1.20 has no such
 // operator, so a helper does it.
 Node VectorLogic(Translator &t, const CgToken &op, Node a, Node b)
@@ -704,7 +699,7 @@ Node ParseBinary(Translator &t, int *pos, int end, int minLevel)
     Node left = ParseUnary(t, pos, end);
     while (*pos < end) {
         const CgToken &op = t.tokens[*pos];
-        const int level = OperatorLevel(op);
+        const int level = op.kind == CgTokenKind::Punct ? BinaryLevel(op.text) : 0;
         if (level == 0 || level < minLevel) {
             break;
         }

@@ -626,21 +626,23 @@ void Directive(Preprocessor &p, const std::vector<CgToken> &tokens, int line, st
 std::string TextOf(const std::vector<CgToken> &tokens, int lineCount)
 {
     std::string text;
-    int line = 1;
-    bool lineStart = true;
-    for (const CgToken &tok : tokens) {
-        for (; line < tok.line && line < lineCount; line++) {
+    const CgToken *last = nullptr;  // the token before, on this line
+    for (int line = 1, k = 0; k <= int(tokens.size()); k++) {
+        for (; line < (k < int(tokens.size()) ? tokens[k].line : lineCount) && line < lineCount; line++, last = nullptr) {
             text += text.empty() || text.back() != '\\' ? "\n" : " \n";  // a stray '\' splices no line
-            lineStart = true;
         }
-        if (!lineStart && (tok.spaceBefore || Glues(text.back(), tok.text[0]))) {
+        if (k == int(tokens.size())) {
+            break;
+        }
+        // A blank where the source had one, and where two tokens would lex as one: "-" "-", a
+        // number and a letter or dot after it, a dot and a digit.
+        const char first = tokens[k].text[0];
+        if (last && (tokens[k].spaceBefore || Glues(text.back(), first) || (text.back() == '.' && IsDigit(first)) ||
+                     (last->kind == CgTokenKind::Number && (IsIdentifierChar(first) || first == '.')))) {
             text += ' ';
         }
-        text += tok.text;
-        lineStart = false;
-    }
-    for (; line < lineCount; line++) {
-        text += text.empty() || text.back() != '\\' ? "\n" : " \n";
+        text += tokens[k].text;
+        last = &tokens[k];
     }
     return text;
 }
