@@ -25,6 +25,9 @@
 //   GLSL that Mesa refuses; that corpus program is cg-only, and CgCauses checks its values.
 // - glslang 12 gives 0 for a float library function (exp2, sin, radians) whose argument is an int
 //   min() or max() call itself; the generator adds 0 to such an argument.
+// - The reference route gives min(saturate(v), c) and max(saturate(v), c), with v and c vectors
+//   and c a constant, as if c were saturated too (max(saturate(p.xz), float2(0.5, 1.75)) has
+//   1.0 for 1.75). The generator keeps such a saturate one step from min and max.
 // - int / and %: the generator divides only non-negative values by positive ones, where Cg and
 //   HLSL both truncate as C does; negative operands are not compared.
 // - Outputs: Cg's GL profiles write gl_Position, gl_FrontColor, gl_TexCoord[n] and so on; the

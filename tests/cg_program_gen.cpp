@@ -227,7 +227,16 @@ Expr Generator::MakeFloat(Ty t, int depth)
     }
     case 7: {
         static const char *const binary[] = {"max", "min", "step"};
-        return Call(binary[Pick(3)], {Make(t, d), Make(t, d)});
+        // The reference route gives min(saturate(v), c) of a constant vector c as if c were
+        // saturated too: a saturate of a vector is kept one step away.
+        auto operand = [&]() {
+            const Expr e = Make(t, d);
+            return n > 1 && e.text.compare(0, 9, "saturate(") == 0
+                       ? Binary(e, "+", {"tc" + Swizzle(4, n) + " * 0.0", Multiplicative}, Additive)
+                       : e;
+        };
+        const Expr a = operand();
+        return Call(binary[Pick(3)], {a, operand()});
     }
     case 8:
         switch (Pick(4)) {
