@@ -4,15 +4,17 @@
 #include <string>
 #include <vector>
 
-// A token as the preprocessor hands it on: cut once, by the same lexer the parser's rules
-// assume, so that no expansion can glue two tokens into one ("-" and "-x" stay two).
-enum class CgTokenKind { Identifier, Number, Other };
+// The one token record of the Cg compiler: the lexer cuts the source into these once (comments,
+// line splices and line ends dealt with there), the preprocessor maps them to others of the same
+// kind and the parser reads them.
+enum class CgTokenKind { Identifier, Number, Punct, Other, End };
 
 struct CgToken {
     CgTokenKind kind;
     std::string text;
     int line;          // the source line the token stands on, or where its macro was used
     bool spaceBefore;  // blank, line end or comment before it
+    bool beginsLine;   // the first token of its source line
 };
 
 struct CgPreprocessResult {

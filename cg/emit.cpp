@@ -6,6 +6,8 @@
 
 namespace cg {
 
+namespace {
+
 // GLSL words a Cg program may use as names; they are renamed with a prefix of our own.
 bool IsGlslReserved(const std::string &name)
 {
@@ -34,6 +36,8 @@ bool IsGlslReserved(const std::string &name)
     return reserved.count(name) != 0;
 }
 
+}  // namespace
+
 // The shader's name for a program name: unchanged unless GLSL reserves it or it could meet one
 // of the generated names (which all start with "cgx_").
 std::string GlslName(const std::string &name)
@@ -57,8 +61,12 @@ std::string Upper(const std::string &text)
     return up;
 }
 
+namespace {
+
 // Characters that make up operators: two of them side by side could lex as one token.
 bool IsOperatorChar(char c) { return c != 0 && std::strchr("+-*/%<>=!&|^", c) != nullptr; }
+
+}  // namespace
 
 bool Glues(char last, char first)
 {
@@ -91,47 +99,166 @@ void EmitAt(Translator &t, int line, const std::string &text, bool space)
     t.body += text;
 }
 
-void EmitToken(Translator &t, const Token &tok, const std::string &text)
+void EmitToken(Translator &t, const CgToken &tok, const std::string &text)
 {
     EmitAt(t, tok.line, text, tok.spaceBefore);
 }
 
-// A piece of an expression's text, standing where its token stood.
-Piece TokPiece(const Token &tok, const std::string &text) { return Piece{tok.line, tok.spaceBefore, text}; }
-
-// `from` joins `to` as it is; what it writes travels with it, so a copy can be refused later.
-void Append(Expr *to, const Expr &from)
+// A function's return type, where the function's text starts: the globals its static locals
+// become go before it.
+void EmitFunctionStart(Translator &t, int nameIndex, const Ty &ret)
 {
-    to->code.insert(to->code.end(), from.code.begin(), from.code.end());
-    to->effects = to->effects || from.effects;
-    to->variable = to->variable || from.variable;
+    const CgToken &typeTok = t.tokens[nameIndex - 1];
+    EmitAt(t, typeTok.line, "", typeTok.spaceBefore);
+    t.functionStart = t.body.size();
+    EmitAt(t, typeTok.line, GlslType(t, ret), typeTok.spaceBefore);
 }
 
-// Wraps the expression in a call or brackets: the result is one unit that binds like a name.
-void Wrap(Expr *e, int line, const std::string &before, const std::string &after)
-{
-    const bool space = !e->code.empty() && e->code.front().space;
-    if (!e->code.empty()) {
-        e->code.front().space = false;
-    }
-    e->code.push_front(Piece{line, space, before});
-    e->code.push_back(Piece{line, false, after});
-    e->intLiteral = false;
-    e->lvalue = false;
-    e->prec = PrecPostfix;
-}
+namespace {
 
-void Group(Expr *e, int line, int prec)
-{
-    if (e->prec < prec) {
-        Wrap(e, line, "(", ")");
-    }
-}
-
-std::string ExprText(const Expr &e)
-{
+struct Piece {
+    int line;
+    bool space;
     std::string text;
-    for (const Piece &piece : e.code) {
+};
+
+// How tightly a node binds in GLSL: 12 for what binds like a name, 11 for unary operators, the
+// binary operators' C levels from 10 (* / %) down to 1 (||), 0 for ?: and -1 for assignment.
+int Precedence(const Node &n)
+{
+    switch (n.kind) {
+    case NodeKind::Unary:
+        return 11;
+    case NodeKind::Binary:
+        return BinaryLevel(n.text);
+    case NodeKind::Conditional:
+        return 0;
+    case NodeKind::Assign:
+        return -1;
+    default:
+        return 12;
+    }
+}
+
+void Write(const Node &n, std::vector<Piece> &out);
+
+// A node as the operand of an operator that binds at `level`: bracketed when it binds more
+// loosely, so that the tree's grouping is the GLSL's.
+void Operand(const Node &n, int level, std::vector<Piece> &out)
+{
+    if (Precedence(n) >= level) {
+        Write(n, out);
+        return;
+    }
+    const size_t first = out.size();
+    out.push_back(Piece{n.line, false, "("});
+    Write(n, out);
+    out[first].space = out[first + 1].space;
+    out[first + 1].space = false;
+    out.push_back(Piece{out.back().line, false, ")"});
+}
+
+// What follows an opening bracket stands next to it; what follows an operator is spaced as the
+// operator is.
+void After(std::vector<Piece> &out, size_t at, bool space)
+{
+    if (at + 1 < out.size()) {
+        out[at + 1].space = space;
+    }
+}
+
+void Write(const Node &n, std::vector<Piece> &out)
+{
+    const size_t at = out.size();
+    switch (n.kind) {
+    case NodeKind::Literal:
+    case NodeKind::Name:
+        out.push_back(Piece{n.line, n.space, n.text});
+        return;
+    case NodeKind::Group:
+        out.push_back(Piece{n.line, n.space, "("});
+        Write(n.kids[0], out);
+        After(out, at, false);
+        out.push_back(Piece{n.closeLine, false, ")"});
+        return;
+    case NodeKind::Member:
+        Operand(n.kids[0], 12, out);
+        out.push_back(Piece{n.line, false, n.text});
+        return;
+    case NodeKind::Index: {
+        Operand(n.kids[0], 12, out);
+        const size_t open = out.size();
+        out.push_back(Piece{n.line, false, "["});
+        Write(n.kids[1], out);
+        After(out, open, false);
+        out.push_back(Piece{n.closeLine, false, "]"});
+        return;
+    }
+    case NodeKind::Call:
+        out.push_back(Piece{n.line, n.space, n.text + "("});
+        for (size_t k = 0; k < n.kids.size(); k++) {
+            if (k) {
+                out.push_back(Piece{n.kids[k - 1].line, false, ","});
+            }
+            const size_t arg = out.size();
+            Write(n.kids[k], out);
+            out[arg].space = k > 0;
+        }
+        out.push_back(Piece{n.closeLine, false, ")"});
+        return;
+    case NodeKind::Unary:
+        out.push_back(Piece{n.line, n.space, n.text});
+        Operand(n.kids[0], 11, out);
+        After(out, at, false);
+        return;
+    case NodeKind::Postfix:
+        Operand(n.kids[0], 12, out);
+        out.push_back(Piece{n.line, false, n.text});
+        return;
+    case NodeKind::Binary:
+    case NodeKind::Assign: {
+        // Left to right: the right operand is bracketed at the operator's own level too.
+        const int level = Precedence(n);
+        Operand(n.kids[0], n.kind == NodeKind::Assign ? 12 : level, out);
+        const size_t op = out.size();
+        out.push_back(Piece{n.line, n.space, n.text});
+        Operand(n.kids[1], n.kind == NodeKind::Assign ? -1 : level + 1, out);
+        After(out, op, n.space);
+        return;
+    }
+    case NodeKind::Conditional: {
+        Operand(n.kids[0], 1, out);
+        const size_t question = out.size();
+        out.push_back(Piece{n.line, n.space, "?"});
+        Operand(n.kids[1], -1, out);
+        After(out, question, true);
+        const size_t colon = out.size();
+        out.push_back(Piece{n.closeLine, true, ":"});
+        Operand(n.kids[2], 0, out);
+        After(out, colon, true);
+        return;
+    }
+    }
+}
+
+}  // namespace
+
+void EmitNode(Translator &t, const Node &n)
+{
+    std::vector<Piece> pieces;
+    Write(n, pieces);
+    for (const Piece &piece : pieces) {
+        EmitAt(t, piece.line, piece.text, piece.space);
+    }
+}
+
+// The expression as one line of GLSL, for the generated helpers.
+std::string NodeText(const Node &n)
+{
+    std::vector<Piece> pieces;
+    Write(n, pieces);
+    std::string text;
+    for (const Piece &piece : pieces) {
         if (!text.empty() && !piece.text.empty() && (piece.space || Glues(text.back(), piece.text[0]))) {
             text += ' ';
         }
@@ -140,7 +267,7 @@ std::string ExprText(const Expr &e)
     return text;
 }
 
-std::string Helper(Translator &t, const std::string &stem, const std::string &signature, const std::string &body)
+std::string MakeHelper(Translator &t, const std::string &stem, const std::string &signature, const std::string &body)
 {
     const std::string key = signature + body;
     auto found = t.helperNames.find(key);
@@ -153,31 +280,6 @@ std::string Helper(Translator &t, const std::string &stem, const std::string &si
     text.replace(text.find('%'), 1, name);
     t.helpers += text;
     return name;
-}
-
-void EmitExpr(Translator &t, const Expr &e)
-{
-    for (const Piece &piece : e.code) {
-        EmitAt(t, piece.line, piece.text, piece.space);
-    }
-}
-
-// name(args...) written as GLSL: `glsl(a, b, ...)`.
-Expr Call(const Token &name, const std::string &glsl, const std::vector<Expr> &args, const Ty &ret)
-{
-    Expr e;
-    e.code.push_back(TokPiece(name, glsl + "("));
-    for (size_t k = 0; k < args.size(); k++) {
-        if (k) {
-            e.code.push_back(Piece{name.line, false, ","});
-        }
-        Append(&e, args[k]);
-    }
-    e.code.push_back(Piece{name.line, false, ")"});
-    e.type = ret;
-    // GLSL folds its built-ins of constants, but not a function the shader defines.
-    e.variable = e.variable || glsl.compare(0, 4, "cgx_") == 0;
-    return e;
 }
 
 // The helpers GLSL 1.20 lacks, written only when the program uses them, each in Cg's meaning.
@@ -217,6 +319,20 @@ std::string Preamble(int used)
         }
         if (used & PreambleModf) {
             text += T + " cgx_modf(" + T + " x, out " + T + " i) { i = cgx_trunc(x); return x - i; }\n";
+        }
+        if (used & PreambleFrexp) {
+            // The exponent from log2, then put right where log2 rounded across a power of two.
+            text += T + " cgx_frexp(" + T + " x, out " + T + " e) { " + T + " nz = sign(abs(x)); "
+                    "e = (floor(log2(max(abs(x), 1e-37))) + 1.0) * nz; " + T + " m = x * exp2(-e); " + T +
+                    " up = step(1.0, abs(m)); " + T + " down = (1.0 - step(0.5, abs(m))) * nz; e += up - down; "
+                    "return m * exp2(down - up); }\n";
+        }
+        if (used & PreambleClassify) {
+            const std::string B = T == "float" ? "bool" : "b" + T;
+            const bool scalar = T == "float";
+            text += B + " cgx_isnan(" + T + " x) { return " + (scalar ? "x != x" : "notEqual(x, x)") + "; }\n";
+            text += B + " cgx_isinf(" + T + " x) { return " +
+                    (scalar ? "abs(x) > 3.4028235e38" : "greaterThan(abs(x), " + T + "(3.4028235e38))") + "; }\n";
         }
         if (used & PreambleLdexp) {
             text += T + " cgx_ldexp(" + T + " x, " + T + " e) { return x * exp2(e); }\n";

@@ -4,38 +4,55 @@
 #include <algorithm>
 
 namespace cg {
+namespace {
 
-// Where a varying input of this semantic comes from. POSITION, COLOR0, COLOR1, NORMAL and
-// TEXCOORD0 to 7 are the fixed pipeline's own; everything else takes the next generic attribute.
-bool AddInput(Translator &t, const std::string &name, const std::string &semantic, const TypeRef &type, int line,
-              std::string *expression, std::string *declarations)
+// The input a semantic names, as the vendor's OpenGL profiles bind it: POSITION (ATTR0),
+// NORMAL (ATTR2), COLOR0 or DIFFUSE (ATTR3), COLOR1 or SPECULAR (ATTR4) and TEXCOORD0 to 7
+// (ATTR8 to 15, TANGENT and BINORMAL being TEXCOORD6 and 7) are the fixed pipeline's own;
+// everything else, BLENDWEIGHT, FOGCOORD, PSIZE and BLENDINDICES among them, takes the next
+// generic attribute.
+CgInputSource InputSource(const std::string &sem, int *texUnit)
 {
-    const Ty &info = type.ty;
+    static const std::pair<const char *, CgInputSource> fixed[] = {
+        {"POSITION", CgInputSource::Vertex}, {"POSITION0", CgInputSource::Vertex}, {"ATTR0", CgInputSource::Vertex},
+        {"COLOR", CgInputSource::Color}, {"COLOR0", CgInputSource::Color}, {"DIFFUSE", CgInputSource::Color},
+        {"ATTR3", CgInputSource::Color}, {"COLOR1", CgInputSource::SecondaryColor},
+        {"SPECULAR", CgInputSource::SecondaryColor}, {"ATTR4", CgInputSource::SecondaryColor},
+        {"NORMAL", CgInputSource::Normal}, {"NORMAL0", CgInputSource::Normal}, {"ATTR2", CgInputSource::Normal},
+        {"TEXCOORD", CgInputSource::TexCoord}, {"TANGENT", CgInputSource::TexCoord},
+        {"BINORMAL", CgInputSource::TexCoord}};
+    *texUnit = sem == "TANGENT" ? 6 : sem == "BINORMAL" ? 7 : 0;
+    for (const auto &f : fixed) {
+        if (sem == f.first) {
+            return f.second;
+        }
+    }
+    // TEXCOORD0 to 7, also as ATTR8 to ATTR15.
+    const bool attr = sem.compare(0, 4, "ATTR") == 0;
+    const std::string digits = attr ? sem.substr(4) : sem.compare(0, 8, "TEXCOORD") == 0 ? sem.substr(8) : "";
+    const int unit = digits.empty() || digits.size() > size_t(attr ? 2 : 1) || !IsDigit(digits[0]) ||
+                             !IsDigit(digits.back()) ? -1 : std::stoi(digits) - (attr ? 8 : 0);
+    if (unit >= 0 && unit < cgTexCoordUnits) {
+        *texUnit = unit;
+        return CgInputSource::TexCoord;
+    }
+    return CgInputSource::Attribute;
+}
+
+// Where a varying input of this semantic comes from; returns the GLSL that reads it.
+std::string AddInput(Translator &t, const std::string &name, const std::string &semantic, const Ty &info,
+                     const std::string &spelled, int line, std::string *declarations)
+{
     if (info.base == Base::Struct || info.array || info.rows != 1 || (info.base != Base::Float && info.base != Base::Int)) {
-        return Fail(t, line, "varying input '" + name + "' has the unsupported type '" + type.cgName + "'");
+        Fail(line, "varying input '" + name + "' has the unsupported type '" + spelled + "'");
     }
     CgVaryingInput input{name, std::string(), CgInputSource::Attribute, 0, info.cols};
     const std::string sem = Upper(semantic);
-    if (sem == "POSITION" || sem == "POSITION0") {
-        input.source = CgInputSource::Vertex;
-    } else if (sem == "COLOR" || sem == "COLOR0") {
-        input.source = CgInputSource::Color;
-    } else if (sem == "COLOR1") {
-        input.source = CgInputSource::SecondaryColor;
-    } else if (sem == "NORMAL" || sem == "NORMAL0") {
-        input.source = CgInputSource::Normal;
-    } else if (sem.size() == 9 && sem.compare(0, 8, "TEXCOORD") == 0 && sem[8] >= '0' &&
-               sem[8] < '0' + cgTexCoordUnits) {
-        input.source = CgInputSource::TexCoord;
-        input.texUnit = sem[8] - '0';
-    } else if (sem == "TEXCOORD") {
-        input.source = CgInputSource::TexCoord;
-    }
+    input.source = InputSource(sem, &input.texUnit);
     int attributes = 0;
     for (const CgVaryingInput &other : t.result->inputs) {
-        if (other.source == input.source && input.source != CgInputSource::Attribute &&
-            other.texUnit == input.texUnit) {
-            return Fail(t, line, "two varying inputs have the semantic " + sem);
+        if (other.source == input.source && input.source != CgInputSource::Attribute && other.texUnit == input.texUnit) {
+            Fail(line, "two varying inputs have the semantic " + sem);
         }
         attributes += other.source == CgInputSource::Attribute;
     }
@@ -43,9 +60,9 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
     std::string value;
     if (input.source == CgInputSource::Attribute) {
         if (firstGenericAttribute + attributes > lastGenericAttribute) {
-            return Fail(t, line, "more than " + std::to_string(lastGenericAttribute - firstGenericAttribute + 1) +
-                                     " varying inputs with a semantic other than POSITION, NORMAL, COLOR0, "
-                                     "COLOR1 and TEXCOORD0 to TEXCOORD7");
+            Fail(line, "more than " + std::to_string(lastGenericAttribute - firstGenericAttribute + 1) +
+                           " varying inputs with a semantic other than POSITION, NORMAL, COLOR0, COLOR1 and "
+                           "TEXCOORD0 to TEXCOORD7");
         }
         input.attribIndex = firstGenericAttribute + attributes;
         input.glslName = "cgx_attr" + std::to_string(input.attribIndex);
@@ -63,70 +80,56 @@ bool AddInput(Translator &t, const std::string &name, const std::string &semanti
                                 : "gl_SecondaryColor") +
                 swizzles[info.cols];
     }
-    *expression = info.base == Base::Int ? GlslType(t, info) + "(" + value + ")" : value;
     t.result->inputs.push_back(input);
-    return true;
+    return info.base == Base::Int ? GlslType(t, info) + "(" + value + ")" : value;
 }
 
 // The built-in output a semantic writes, and whether it is a vec4 (else a float).
 bool OutputTarget(const std::string &semantic, std::string *target, bool *isVector)
 {
+    static const char *const targets[][2] = {
+        {"POSITION", "gl_Position"}, {"POSITION0", "gl_Position"}, {"HPOS", "gl_Position"},
+        {"COLOR", "gl_FrontColor"}, {"COLOR0", "gl_FrontColor"}, {"COL", "gl_FrontColor"}, {"COL0", "gl_FrontColor"},
+        {"COLOR1", "gl_FrontSecondaryColor"}, {"COL1", "gl_FrontSecondaryColor"}, {"BCOL0", "gl_BackColor"},
+        {"BCOL1", "gl_BackSecondaryColor"}, {"PSIZE", "gl_PointSize"}, {"PSIZ", "gl_PointSize"},
+        {"FOG", "gl_FogFragCoord"}, {"FOGC", "gl_FogFragCoord"}};
     const std::string sem = Upper(semantic);
-    *isVector = true;
-    if (sem == "POSITION" || sem == "POSITION0" || sem == "HPOS") {
-        *target = "gl_Position";
-    } else if (sem == "COLOR" || sem == "COLOR0" || sem == "COL" || sem == "COL0") {
-        *target = "gl_FrontColor";
-    } else if (sem == "COLOR1" || sem == "COL1") {
-        *target = "gl_FrontSecondaryColor";
-    } else if (sem == "BCOL0") {
-        *target = "gl_BackColor";
-    } else if (sem == "BCOL1") {
-        *target = "gl_BackSecondaryColor";
-    } else if (sem == "PSIZE" || sem == "PSIZ") {
-        *target = "gl_PointSize";
-        *isVector = false;
-    } else if (sem == "FOG" || sem == "FOGC") {
-        *target = "gl_FogFragCoord";
-        *isVector = false;
-    } else {
-        std::string digits;
-        if (sem.compare(0, 8, "TEXCOORD") == 0) {
-            digits = sem.substr(8);
-        } else if (sem.compare(0, 3, "TEX") == 0) {
-            digits = sem.substr(3);
-        } else {
-            return false;
+    for (const auto &t : targets) {
+        if (sem == t[0]) {
+            *target = t[1];
+            *isVector = *target != "gl_PointSize" && *target != "gl_FogFragCoord";
+            return true;
         }
-        if (digits.empty()) {
-            digits = "0";
-        }
-        if (digits.size() != 1 || digits[0] < '0' || digits[0] > '7') {
-            return false;
-        }
-        *target = "gl_TexCoord[" + digits + "]";
     }
+    // TEXCOORDn or TEXn, n from 0 to 7; no n is 0.
+    const size_t prefix = sem.compare(0, 8, "TEXCOORD") == 0 ? 8 : sem.compare(0, 3, "TEX") == 0 ? 3 : 0;
+    const std::string digits = prefix && sem.size() == prefix ? "0" : sem.substr(prefix);
+    if (!prefix || digits.size() != 1 || digits[0] < '0' || digits[0] > '7') {
+        return false;
+    }
+    *target = "gl_TexCoord[" + digits + "]";
+    *isVector = true;
     return true;
 }
 
 // One output of the entry function written to the built-in its semantic names.
-bool AddOutput(Translator &t, const std::string &name, const std::string &value, const std::string &semantic,
-               const TypeRef &type, int line, std::vector<std::string> *targets, std::string *code)
+void AddOutput(const std::string &name, const std::string &value, const std::string &semantic,
+               const Ty &info, const std::string &spelled, int line, std::vector<std::string> *targets,
+               std::string *code)
 {
-    const Ty &info = type.ty;
     if (semantic.empty()) {
-        return Fail(t, line, "output '" + name + "' has no semantic");
+        Fail(line, "output '" + name + "' has no semantic");
     }
     if (info.array || info.base != Base::Float || info.rows != 1) {
-        return Fail(t, line, "output '" + name + "' has the unsupported type '" + type.cgName + "'");
+        Fail(line, "output '" + name + "' has the unsupported type '" + spelled + "'");
     }
     std::string target;
     bool isVector = true;
     if (!OutputTarget(semantic, &target, &isVector)) {
-        return Fail(t, line, "unsupported output semantic '" + semantic + "'");
+        Fail(line, "unsupported output semantic '" + semantic + "'");
     }
     if (std::find(targets->begin(), targets->end(), target) != targets->end()) {
-        return Fail(t, line, "two outputs have the semantic " + Upper(semantic));
+        Fail(line, "two outputs have the semantic " + Upper(semantic));
     }
     targets->push_back(target);
     // Missing components read as (0, 0, 0, 1), as the fixed pipeline fills them.
@@ -138,140 +141,125 @@ bool AddOutput(Translator &t, const std::string &name, const std::string &value,
         converted = "vec4(" + value + paddings[info.cols];
     }
     *code += target + " = " + converted + "; ";
-    return true;
 }
+
+// What main() does around the call of the entry function.
+struct Wrapper {
+    std::string declarations;  // the generic attributes
+    std::string setup;         // the locals the entry function reads and writes
+    std::string arguments;
+    std::string signature;
+    std::vector<std::string> targets;
+    std::string outputs;
+    int ins = 0, outs = 0;
+};
+
+// A uniform parameter: a uniform of the shader, with its default value.
+void UniformParam(Translator &t, const Param &param)
+{
+    const Ty &ty = param.d.type;
+    if (ty.array > maxUniformArray) {
+        Fail(param.d.line, "uniform array '" + param.d.name + "' needs a size from 1 to 256");
+    }
+    AddUniform(t, param.d.name, ty, param.d.line);
+    std::string value;
+    if (param.d.initBegin >= 0) {
+        Node init = ParseExpression(t, param.d.initBegin, param.d.initEnd, "a default value");
+        Convert(t, init, ty, param.d.line);
+        if (!IsConstant(init)) {
+            Fail(param.d.line, "the default value of uniform '" + param.d.name + "' must be a constant");
+        }
+        value = " = " + NodeText(init);
+    }
+    EmitAt(t, param.d.line, "uniform " + ElementGlsl(t, ty) + " " + GlslName(param.d.name) +
+                                (ty.array ? "[" + std::to_string(ty.array) + "]" : "") + value + ";", true);
+    CopyIfWritten(t, param.d.name, param.d.line);
+}
+
+// A varying parameter: read from its inputs, written to its outputs, or both (inout, whose
+// semantic names the input and the output).
+void VaryingParam(Translator &t, const Param &param, Wrapper *w)
+{
+    const Ty &ty = param.d.type;
+    const std::string local = param.q.out ? "cgx_out" + std::to_string(w->outs++) : "cgx_in" + std::to_string(w->ins++);
+    w->setup += GlslType(t, ty) + " " + local;
+    if (param.q.in && ty.base == Base::Struct) {
+        w->setup += "; ";
+        for (const Member &m : t.structs[ty.structIndex].members) {
+            w->setup += local + "." + m.glslName + " = " +
+                        AddInput(t, param.d.name + "." + m.name, m.semantic, m.type, CgTypeName(t, m.type), m.line,
+                                 &w->declarations) + "; ";
+        }
+    } else if (param.q.in) {
+        if (param.d.semantic.empty()) {
+            Fail(param.d.line, "parameter '" + param.d.name + "' of '" + t.entry + "' needs a semantic or 'uniform'");
+        }
+        w->setup += " = " + AddInput(t, param.d.name, param.d.semantic, ty, param.spelled, param.d.line, &w->declarations) + "; ";
+    } else {
+        w->setup += "; ";
+    }
+    if (param.q.out && ty.base == Base::Struct) {
+        for (const Member &m : t.structs[ty.structIndex].members) {
+            AddOutput(m.name, local + "." + m.glslName, m.semantic, m.type, CgTypeName(t, m.type), m.line,
+                      &w->targets, &w->outputs);
+        }
+    } else if (param.q.out) {
+        AddOutput(param.d.name, local, param.d.semantic, ty, param.spelled, param.d.line, &w->targets, &w->outputs);
+    }
+    w->arguments += (w->arguments.empty() ? "" : ", ") + local;
+    w->signature += (w->signature.empty() ? "" : ", ") + std::string(param.q.isConst ? "const " : "") +
+                    (param.q.in && param.q.out ? "inout " : param.q.out ? "out " : "") + GlslType(t, ty) + " " +
+                    GlslName(param.d.name);
+}
+
+}  // namespace
 
 // Emits the entry function as cgx_entry, its uniform parameters as uniforms, and a main()
 // that fills the varying inputs, calls it and writes the outputs to the built-in variables.
-bool EmitEntry(Translator &t, const TypeRef &ret, int nameIndex, int open, const std::string &returnSemantic,
-               int bodyOpen)
+void EmitEntry(Translator &t, const Ty &ret, int nameIndex, const std::vector<Param> &params,
+               const std::string &returnSemantic, int bodyOpen)
 {
-    const Token &nameTok = t.tokens[nameIndex];
+    const CgToken &nameTok = t.tokens[nameIndex];
     if (t.entryFound) {
-        return Fail(t, nameTok.line, "entry function '" + t.entry + "' is defined twice");
+        Fail(nameTok.line, "entry function '" + t.entry + "' is defined twice");
     }
     t.entryFound = true;
-    std::vector<Param> params;
-    if (!ParseParams(t, open, t.entry, &params)) {
-        return false;
-    }
-    std::string declarations;
-    std::string setup;
-    std::string arguments;
-    std::string signature;
-    int varyingCount = 0;
-    std::vector<std::pair<const Param *, std::string>> outParams;
+    Wrapper w;
     for (const Param &param : params) {
-        if (param.isUniform) {
-            if (!AddUniform(t, param.name, param.type.ty, param.line)) {
-                return false;
-            }
-            std::string value;
-            if (param.defaultBegin >= 0) {
-                Parser p = MakeParser(t);
-                Expr init;
-                if (!ParseWhole(p, param.defaultBegin, param.defaultEnd, &init, "a default value") ||
-                    !Convert(t, &init, param.type.ty, param.line)) {
-                    return false;
-                }
-                if (init.variable) {
-                    return Fail(t, param.line, "the default value of uniform '" + param.name + "' must be a constant");
-                }
-                value = " = " + ExprText(init);
-            }
-            EmitAt(t, param.line, "uniform " + GlslType(t, param.type.ty) + " " + GlslName(param.name) + value + ";", true);
-            continue;
-        }
-        if (param.isOut) {
-            // The common style of vertex programs: each output an out parameter with a semantic.
-            if (param.qualifier == "inout") {
-                return Fail(t, param.line, "inout parameter '" + param.name + "' of '" + t.entry + "': a vertex "
-                                           "program's inputs and outputs are apart; use in or out");
-            }
-            const std::string local = "cgx_out" + std::to_string(outParams.size());
-            setup += GlslType(t, param.type.ty) + " " + local + "; ";
-            outParams.emplace_back(&param, local);
-            arguments += (arguments.empty() ? "" : ", ") + local;
-            signature += (signature.empty() ? "" : ", ") + std::string("out ") + GlslType(t, param.type.ty) + " " +
-                         GlslName(param.name);
-            continue;
-        }
-        const std::string local = "cgx_in" + std::to_string(varyingCount++);
-        if (param.type.ty.base == Base::Struct) {
-            const StructDef &def = t.structs[param.type.ty.structIndex];
-            setup += def.glslName + " " + local + "; ";
-            for (const Member &m : def.members) {
-                std::string expression;
-                if (!AddInput(t, param.name + "." + m.name, m.semantic, m.type, m.line, &expression, &declarations)) {
-                    return false;
-                }
-                setup += local + "." + m.glslName + " = " + expression + "; ";
-            }
+        if (param.q.isUniform) {
+            UniformParam(t, param);
         } else {
-            if (param.semantic.empty()) {
-                return Fail(t, param.line,
-                            "parameter '" + param.name + "' of '" + t.entry + "' needs a semantic or 'uniform'");
-            }
-            std::string expression;
-            if (!AddInput(t, param.name, param.semantic, param.type, param.line, &expression, &declarations)) {
-                return false;
-            }
-            setup += GlslType(t, param.type.ty) + " " + local + " = " + expression + "; ";
-        }
-        arguments += (arguments.empty() ? "" : ", ") + local;
-        signature += (signature.empty() ? "" : ", ") + std::string(param.isConst ? "const " : "") +
-                     GlslType(t, param.type.ty) + " " + GlslName(param.name);
-    }
-
-    std::vector<std::string> targets;
-    std::string outputs;
-    for (const auto &out : outParams) {
-        const Param &param = *out.first;
-        if (param.type.ty.base == Base::Struct) {
-            for (const Member &m : t.structs[param.type.ty.structIndex].members) {
-                if (!AddOutput(t, m.name, out.second + "." + m.glslName, m.semantic, m.type, m.line, &targets,
-                               &outputs)) {
-                    return false;
-                }
-            }
-        } else if (!AddOutput(t, param.name, out.second, param.semantic, param.type, param.line, &targets,
-                              &outputs)) {
-            return false;
+            VaryingParam(t, param, &w);
         }
     }
-    if (ret.ty.base == Base::Void) {
-        if (outParams.empty()) {
-            return Fail(t, nameTok.line, "entry function '" + t.entry + "' returns nothing; it must return its "
-                                         "output or have out parameters");
+    if (ret.base == Base::Void) {
+        if (w.targets.empty()) {
+            Fail(nameTok.line, "entry function '" + t.entry + "' returns nothing; it must return its output or "
+                               "have out parameters");
         }
-    } else if (ret.ty.base == Base::Struct) {
+    } else if (ret.base == Base::Struct) {
         if (!returnSemantic.empty()) {
-            return Fail(t, nameTok.line, "a semantic on a struct result is not supported");
+            Fail(nameTok.line, "a semantic on a struct result is not supported");
         }
-        for (const Member &m : t.structs[ret.ty.structIndex].members) {
-            if (!AddOutput(t, m.name, "cgx_out." + m.glslName, m.semantic, m.type, m.line, &targets, &outputs)) {
-                return false;
-            }
+        for (const Member &m : t.structs[ret.structIndex].members) {
+            AddOutput(m.name, "cgx_out." + m.glslName, m.semantic, m.type, CgTypeName(t, m.type), m.line,
+                      &w.targets, &w.outputs);
         }
-    } else if (!AddOutput(t, "result of " + t.entry, "cgx_out", returnSemantic, ret, nameTok.line, &targets,
-                          &outputs)) {
-        return false;
+    } else {
+        AddOutput("result of " + t.entry, "cgx_out", returnSemantic, ret, t.tokens[nameIndex - 1].text,
+                  nameTok.line, &w.targets, &w.outputs);
     }
-    if (std::find(targets.begin(), targets.end(), "gl_Position") == targets.end()) {
-        return Fail(t, nameTok.line, "the output of '" + t.entry + "' has no POSITION");
+    if (std::find(w.targets.begin(), w.targets.end(), "gl_Position") == w.targets.end()) {
+        Fail(nameTok.line, "the output of '" + t.entry + "' has no POSITION");
     }
-
-    EmitAt(t, t.tokens[nameIndex - 1].line, GlslType(t, ret.ty), t.tokens[nameIndex - 1].spaceBefore);
-    EmitAt(t, nameTok.line, "cgx_entry(" + signature + ")", true);
-    if (!TranslateBody(t, bodyOpen, ret.ty, params)) {
-        return false;
-    }
+    EmitFunctionStart(t, nameIndex, ret);
+    EmitAt(t, nameTok.line, "cgx_entry(" + w.signature + ")", true);
+    TranslateBody(t, bodyOpen, ret);
     // The wrapper reports as the entry function's line: its faults come from that declaration.
-    const std::string call = "cgx_entry(" + arguments + "); ";
-    EmitAt(t, nameTok.line, declarations + "void main() { " + setup +
-                                (ret.ty.base == Base::Void ? call : GlslType(t, ret.ty) + " cgx_out = " + call) + outputs + "}",
+    const std::string call = "cgx_entry(" + w.arguments + "); ";
+    EmitAt(t, nameTok.line, w.declarations + "void main() { " + t.copies + w.setup +
+                                (ret.base == Base::Void ? call : GlslType(t, ret) + " cgx_out = " + call) + w.outputs + "}",
            false);
-    return true;
 }
 
 }  // namespace cg

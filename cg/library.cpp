@@ -2,16 +2,28 @@
 #include "cg/cg_internal.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace cg {
+namespace {
+
+enum LibraryRule { Same, Meets, Refract, ToScalar, Cross, Any, All, Lit, Sincos, Determinant, Transpose, Modf, Ldexp,
+                   Classify, Frexp };
+
+struct LibraryFunction {
+    const char *cg;
+    const char *glsl;
+    int minArgs, maxArgs;
+    LibraryRule rule;
+    int preamble;
+};
 
 // mul(matrix, vector), mul(vector, matrix) or mul(matrix, matrix), Cg's sizes checked here so
-// that a mismatch is told in Cg's words.
-bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
+// that a mismatch is told in Cg's words. Matrices are held transposed: mul(a, b) is b * a.
+Node MulCall(Translator &t, const CgToken &name, std::vector<Node> &args)
 {
-    Translator &t = p.t;
     if (args.size() != 2) {
-        return Fail(t, name.line, "mul takes two arguments");
+        Fail(name.line, "mul takes two arguments");
     }
     const Ty a = args[0].type;
     const Ty b = args[1].type;
@@ -29,25 +41,17 @@ bool MulCall(Parser &p, const Token &name, std::vector<Expr> &args, Expr *out)
             ret.rows = 1;
         }
     } else {
-        return Fail(t, name.line,
-                    "mul cannot multiply " + CgTypeName(t, a) + " by " + CgTypeName(t, b) + ": it needs a matrix and a "
-                    "vector or two matrices of matching sizes");
+        Fail(name.line, "mul cannot multiply " + CgTypeName(t, a) + " by " + CgTypeName(t, b) + ": it needs a matrix and a "
+                        "vector or two matrices of matching sizes");
     }
-    // Matrices are held transposed: mul(a, b) is (b) * (a).
-    Expr e;
-    e.code.push_back(TokPiece(name, "(("));
-    Append(&e, args[1]);
-    e.code.push_back(Piece{name.line, false, ") * ("});
-    Append(&e, args[0]);
-    e.code.push_back(Piece{name.line, false, "))"});
-    e.type = ret;
-    *out = e;
-    return true;
+    args[1].space = name.spaceBefore;
+    args[0].space = true;
+    return MakeNode(NodeKind::Binary, "*", ret, name.line, Kids(std::move(args[1]), std::move(args[0])), true);
 }
 
 // Each library function: its Cg and GLSL names, how many arguments, and how its arguments and
 // result are typed; the preamble bit names the helper GLSL lacks.
-extern const LibraryFunction libraryFunctions[] = {
+const LibraryFunction libraryFunctions[] = {
     {"abs", "abs", 1, 1, Same, 0},           {"acos", "acos", 1, 1, Same, 0},
     {"asin", "asin", 1, 1, Same, 0},         {"atan", "atan", 1, 1, Same, 0},
     {"ceil", "ceil", 1, 1, Same, 0},         {"cos", "cos", 1, 1, Same, 0},
@@ -82,72 +86,137 @@ extern const LibraryFunction libraryFunctions[] = {
     {"transpose", "transpose", 1, 1, Transpose, 0},
     {"modf", "cgx_modf", 2, 2, Modf, PreambleModf | PreambleTrunc},
     {"ldexp", "cgx_ldexp", 2, 2, Ldexp, PreambleLdexp},
+    {"isnan", "cgx_isnan", 1, 1, Classify, PreambleClassify},
+    {"isinf", "cgx_isinf", 1, 1, Classify, PreambleClassify},
+    {"frexp", "cgx_frexp", 2, 2, Frexp, PreambleFrexp},
 };
-extern const size_t libraryFunctionCount = sizeof libraryFunctions / sizeof libraryFunctions[0];
 
 // Library functions this profile cannot give, refused by name rather than left to GLSL.
 const char *RefusedLibraryFunction(const std::string &name)
 {
-    static const char *const fragmentOnly[] = {"ddx", "ddy", "fwidth", "clip"};
-    for (const char *f : fragmentOnly) {
-        if (name == f) {
-            return "belongs to fragment programs";
-        }
-    }
-    if (name.size() > 3 && name.compare(0, 3, "tex") == 0 && (IsDigit(name[3]) || (name[3] >= 'A' && name[3] <= 'Z') ||
-                                                              name == "texfetch" || name == "texsize")) {
+    const char *fragments = "belongs to fragment programs", *unsupported = "is not supported in this profile";
+    static const std::unordered_map<std::string, const char *> refused = {
+        {"ddx", fragments}, {"ddy", fragments}, {"fwidth", fragments}, {"clip", fragments}, {"noise", unsupported},
+        {"isfinite", unsupported}, {"debug", unsupported}, {"floatToIntBits", unsupported},
+        {"floatToRawIntBits", unsupported}, {"intBitsToFloat", unsupported}, {"bitCount", unsupported},
+        {"f16tof32", unsupported}, {"f32tof16", unsupported}, {"texfetch", nullptr}, {"texsize", nullptr}};
+    auto found = refused.find(name);
+    if (name.size() > 3 && name.compare(0, 3, "tex") == 0 &&
+        (IsDigit(name[3]) || (name[3] >= 'A' && name[3] <= 'Z') || found != refused.end())) {
         return "reads a texture, and vertex programs here have none";
     }
-    static const char *const unsupported[] = {"noise", "isnan", "isinf", "isfinite", "frexp", "debug",
-                                              "floatToIntBits", "floatToRawIntBits", "intBitsToFloat", "bitCount",
-                                              "f16tof32", "f32tof16"};
-    for (const char *f : unsupported) {
-        if (name == f) {
-            return "is not supported in this profile";
-        }
-    }
     if (name.compare(0, 5, "pack_") == 0 || name.compare(0, 7, "unpack_") == 0) {
-        return "is not supported in this profile";
+        return unsupported;
     }
-    return nullptr;
+    return found == refused.end() ? nullptr : found->second;
 }
 
 // Library functions compute on numbers; a struct or an array argument is told by name.
-bool NeedsNumeric(Parser &p, const Token &name, const std::vector<Expr> &args)
+void NeedsNumeric(const Translator &t, const CgToken &name, const std::vector<Node> &args)
 {
-    for (const Expr &arg : args) {
+    for (const Node &arg : args) {
         if (Known(arg.type) && !IsNumeric(arg.type)) {
-            return Fail(p.t, name.line, name.text + " cannot take a " + CgTypeName(p.t, arg.type));
+            Fail(name.line, name.text + " cannot take a " + CgTypeName(t, arg.type));
         }
     }
-    return true;
+}
+
+Node Call(const CgToken &name, const LibraryFunction &f, std::vector<Node> &args, const Ty &ret)
+{
+    return MakeCall(name, f.glsl, std::move(args), ret, f.preamble ? Helper : BuiltIn);
+}
+
+// abs, min and max, and the functions of one or more values of one shape: floats in, the
+// shape out. Only abs, min, max and clamp keep whole numbers whole in Cg.
+Node ElementwiseCall(Translator &t, const CgToken &name, const LibraryFunction &f, std::vector<Node> &args,
+                     const Ty &meet)
+{
+    Ty real = meet;
+    real.base = Base::Float;
+    if (IsMatrix(meet)) {
+        Fail(name.line, std::string(f.cg) + " cannot take a matrix");
+    }
+    for (size_t k = 0; k < args.size(); k++) {
+        Ty to = f.rule == Meets ? real : args[k].type;
+        if (f.rule == Refract) {
+            to = k < 2 ? args[0].type : MakeTy(Base::Float);  // refract(I, N, eta): N is a vector like I
+        }
+        to.base = Base::Float;
+        Convert(t, args[k], to, name.line);
+    }
+    const Ty ret = f.rule == Meets ? real : args[0].type;
+    Node out = Call(name, f, args, ret);
+    const bool integral = !std::strcmp(f.cg, "abs") || !std::strcmp(f.cg, "min") || !std::strcmp(f.cg, "max") ||
+                          !std::strcmp(f.cg, "clamp");
+    if (meet.base == Base::Int && integral) {
+        Ty back = ret;
+        back.base = Base::Int;
+        Convert(t, out, back, name.line);
+    }
+    return out;
+}
+
+// any and all of numbers ask whether they are non-zero, as Cg converts them to bool.
+Node AnyAllCall(const Translator &t, const CgToken &name, const LibraryFunction &f, std::vector<Node> &args)
+{
+    const Ty a = args[0].type;
+    if (IsMatrix(a)) {
+        Fail(name.line, std::string(f.cg) + " cannot take a matrix");
+    }
+    Node e = std::move(args[0]);
+    if (a.base != Base::Bool) {
+        Node zero = MakeNode(NodeKind::Literal, a.base == Base::Float ? "0.0" : "0", MakeTy(a.base), name.line, {}, true);
+        if (a.cols == 1) {
+            Node test = MakeNode(NodeKind::Binary, "!=", MakeTy(Base::Bool), name.line, Kids(std::move(e), zero), true);
+            e = MakeNode(NodeKind::Group, "", test.type, name.line, Kids(std::move(test)), name.spaceBefore);
+        } else {
+            e = MakeCall(name, "notEqual", Kids(std::move(e), Cast(t, zero, a, name.line)), MakeTy(Base::Bool, 1, a.cols),
+                         BuiltIn);
+        }
+    }
+    return a.cols == 1 ? e : MakeCall(name, f.glsl, Kids(std::move(e)), MakeTy(Base::Bool), BuiltIn);
+}
+
+// sincos(x, out s, out c), modf(x, out i) and frexp(x, out e) write to variables of x's type.
+Node OutArgumentsCall(Translator &t, const CgToken &name, const LibraryFunction &f, std::vector<Node> &args)
+{
+    Ty x = args[0].type;
+    x.base = Base::Float;
+    if (IsMatrix(x) || ConversionRank(args[0].type, x) < 0) {
+        Fail(name.line, std::string(f.cg) + " takes a float or a float vector");
+    }
+    Convert(t, args[0], x, name.line);
+    for (size_t k = 1; k < args.size(); k++) {
+        if (!IsLvalue(args[k]) || !SameType(args[k].type, x)) {
+            Fail(name.line, "argument " + std::to_string(k + 1) + " of " + f.cg + " must be a " + CgTypeName(t, x) +
+                                " variable");
+        }
+    }
+    Node out = Call(name, f, args, f.rule == Sincos ? MakeTy(Base::Void) : x);
+    out.call = UserFunction;  // it writes its out arguments
+    return out;
 }
 
 // A call of the Cg library: arguments converted as Cg's own overloads would take them, the
 // result typed as Cg types it.
-bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::vector<Expr> &args, Expr *out)
+Node LibraryCall(Translator &t, const CgToken &name, const LibraryFunction &f, std::vector<Node> &args)
 {
-    Translator &t = p.t;
     if (int(args.size()) < f.minArgs || int(args.size()) > f.maxArgs) {
-        return Fail(t, name.line, std::string(f.cg) + " takes " + std::to_string(f.minArgs) +
-                                      (f.minArgs == 1 ? " argument" : " arguments"));
+        Fail(name.line, std::string(f.cg) + " takes " + std::to_string(f.minArgs) +
+                            (f.minArgs == 1 ? " argument" : " arguments"));
     }
-    if (!NeedsNumeric(p, name, args)) {
-        return false;
-    }
+    NeedsNumeric(t, name, args);
     bool known = true;
-    for (const Expr &arg : args) {
+    for (const Node &arg : args) {
         known = known && Known(arg.type);
     }
     t.preamble |= f.preamble;
-    Ty ret = args[0].type;
     if (!known) {
-        *out = Call(name, f.glsl, args, MakeTy(Base::Unknown));
-        return true;
+        return Call(name, f, args, MakeTy(Base::Unknown));
     }
     // GLSL 1.20 computes these in float only; ints go through float and back.
     Ty meet = args[0].type;
-    for (const Expr &arg : args) {
+    for (const Node &arg : args) {
         meet = Meet(meet, arg.type);
     }
     Ty real = meet;
@@ -155,141 +224,56 @@ bool LibraryCall(Parser &p, const Token &name, const LibraryFunction &f, std::ve
     switch (f.rule) {
     case Same:
     case Meets:
-    case Refract: {
-        if (IsMatrix(meet)) {
-            return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
-        }
-        for (size_t k = 0; k < args.size(); k++) {
-            Ty to = f.rule == Meets ? real : args[k].type;
-            to.base = Base::Float;
-            if (f.rule == Refract) {
-                to = k < 2 ? args[0].type : MakeTy(Base::Float);  // refract(I, N, eta): N is a vector like I
-                to.base = Base::Float;
-            }
-            if (!Convert(t, &args[k], to, name.line)) {
-                return false;
-            }
-        }
-        ret = f.rule == Meets ? real : args[0].type;
-        *out = Call(name, f.glsl, args, ret);
-        // Only these keep whole numbers whole in Cg; every other function takes and gives floats.
-        const bool integral = !std::strcmp(f.cg, "abs") || !std::strcmp(f.cg, "min") || !std::strcmp(f.cg, "max") ||
-                              !std::strcmp(f.cg, "clamp");
-        if (meet.base == Base::Int && integral) {
-            Ty back = ret;
-            back.base = Base::Int;
-            return Convert(t, out, back, name.line);
-        }
-        return true;
-    }
+    case Refract:
+        return ElementwiseCall(t, name, f, args, meet);
     // dot, length, distance and cross: float vectors in, a scalar or a float3 out.
     case ToScalar:
     case Cross:
-        for (Expr &arg : args) {
-            if (!Convert(t, &arg, real, name.line)) {
-                return false;
-            }
+        for (Node &arg : args) {
+            Convert(t, arg, real, name.line);
         }
         if (f.rule == Cross && (real.cols != 3 || real.rows != 1)) {
-            return Fail(t, name.line, "cross takes two float3");
+            Fail(name.line, "cross takes two float3");
         }
-        *out = Call(name, f.glsl, args, f.rule == Cross ? MakeTy(Base::Float, 1, 3) : MakeTy(Base::Float));
-        return true;
-    // any and all of numbers ask whether they are non-zero, as Cg converts them to bool.
+        return Call(name, f, args, f.rule == Cross ? MakeTy(Base::Float, 1, 3) : MakeTy(Base::Float));
     case Any:
-    case All: {
-        const Ty a = args[0].type;
-        Expr e = args[0];
-        if (IsMatrix(a)) {
-            return Fail(t, name.line, std::string(f.cg) + " cannot take a matrix");
-        }
-        if (a.cols == 1) {
-            if (a.base != Base::Bool) {
-                Group(&e, name.line, PrecPostfix);
-                Wrap(&e, name.line, "(", a.base == Base::Float ? " != 0.0)" : " != 0)");
-            }
-        } else {
-            if (a.base != Base::Bool) {
-                Ty zero = a;
-                Wrap(&e, name.line, "notEqual(", ", " + ElementGlsl(t, zero) + (a.base == Base::Float ? "(0.0))" : "(0))"));
-            }
-            Wrap(&e, name.line, std::string(f.glsl) + "(", ")");
-        }
-        e.type = MakeTy(Base::Bool);
-        *out = e;
-        return true;
-    }
+    case All:
+        return AnyAllCall(t, name, f, args);
     case Lit:
     case Ldexp:
-        for (Expr &arg : args) {
-            if (!Convert(t, &arg, f.rule == Lit ? MakeTy(Base::Float) : real, name.line)) {
-                return false;
-            }
+        for (Node &arg : args) {
+            Convert(t, arg, f.rule == Lit ? MakeTy(Base::Float) : real, name.line);
         }
-        *out = Call(name, f.glsl, args, f.rule == Lit ? MakeTy(Base::Float, 1, 4) : real);
-        return true;
-    // sincos(x, out s, out c) and modf(x, out i) write to variables of x's type.
+        return Call(name, f, args, f.rule == Lit ? MakeTy(Base::Float, 1, 4) : real);
+    case Classify:
+        if (IsMatrix(real)) {
+            Fail(name.line, std::string(f.cg) + " cannot take a matrix");
+        }
+        Convert(t, args[0], real, name.line);
+        return Call(name, f, args, MakeTy(Base::Bool, 1, real.cols));
     case Sincos:
-    case Modf: {
-        Ty x = args[0].type;
-        x.base = Base::Float;
-        if (IsMatrix(x) || !Convert(t, &args[0], x, name.line)) {
-            return Fail(t, name.line, std::string(f.cg) + " takes a float or a float vector");
-        }
-        for (size_t k = 1; k < args.size(); k++) {
-            if (!args[k].lvalue || !SameType(args[k].type, x)) {
-                return Fail(t, name.line, "argument " + std::to_string(k + 1) + " of " + f.cg + " must be a " +
-                                              CgTypeName(t, x) + " variable");
-            }
-        }
-        *out = Call(name, f.glsl, args, f.rule == Sincos ? MakeTy(Base::Void) : x);
-        return true;
-    }
+    case Modf:
+    case Frexp:
+        return OutArgumentsCall(t, name, f, args);
     case Determinant:
     case Transpose: {
         const Ty m = args[0].type;
         if (!IsMatrix(m) || (f.rule == Determinant && m.rows != m.cols)) {
-            return Fail(t, name.line, std::string(f.cg) + " takes a " + (f.rule == Determinant ? "square " : "") +
-                                          "matrix");
+            Fail(name.line, std::string(f.cg) + " takes a " + (f.rule == Determinant ? "square " : "") + "matrix");
         }
-        *out = Call(name, f.glsl, args, f.rule == Determinant ? MakeTy(Base::Float) : MakeTy(Base::Float, m.cols, m.rows));
-        return true;
+        return Call(name, f, args, f.rule == Determinant ? MakeTy(Base::Float) : MakeTy(Base::Float, m.cols, m.rows));
     }
     }
-    return true;
-}
-
-// How well an argument of type `from` fits a parameter of type `to`, as Cg ranks overloads:
-// 0 exact, 1 a promotion (bool to int to float, same shape), 2 any other conversion Convert
-// makes, -1 none.
-int MatchRank(const Ty &from, const Ty &to)
-{
-    if (!Known(from) || !Known(to) || SameType(from, to)) {
-        return 0;
-    }
-    if (!IsNumeric(from) || !IsNumeric(to)) {
-        return -1;
-    }
-    if (from.rows == to.rows && from.cols == to.cols) {
-        const bool widens = (from.base == Base::Bool && to.base != Base::Bool) || (from.base == Base::Int && to.base == Base::Float);
-        return widens ? 1 : 2;
-    }
-    if (IsMatrix(from) || IsMatrix(to)) {
-        const bool fits = (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) ||
-                          (IsMatrix(to) && IsScalar(from));
-        return fits ? 2 : -1;
-    }
-    return from.cols == 1 || from.cols > to.cols ? 2 : -1;
+    Fail(name.line, "unknown library rule");
 }
 
 // The overload a call means: the one whose every argument fits at least as well as in any other
 // and one fits better. Two that fit equally well make the call ambiguous, as in Cg. When none
-// fits and `noMatch` is given, *noMatch is set and nothing is reported, so that the library's
-// function of that name may take the call.
-bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overloads, std::vector<Expr> &args, Expr *out,
-              bool *noMatch)
+// fits and `fallBack` is set, null is returned, so that the library's function of that name
+// may take the call.
+const FuncSig *ChooseOverload(const CgToken &name, const std::vector<FuncSig> &overloads, const std::vector<Node> &args,
+                              bool fallBack)
 {
-    Translator &t = p.t;
     std::vector<std::vector<int>> ranks;
     std::vector<const FuncSig *> viable;
     for (const FuncSig &sig : overloads) {
@@ -298,8 +282,8 @@ bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overload
         }
         std::vector<int> rank;
         for (size_t k = 0; k < args.size() && rank.size() == k; k++) {
-            int r = MatchRank(args[k].type, sig.params[k]);
-            if (sig.isOut[k] && (!args[k].lvalue || r != 0)) {
+            int r = ConversionRank(args[k].type, sig.params[k]);
+            if (sig.isOut[k] && (!IsLvalue(args[k]) || r != 0)) {
                 r = -1;  // an out argument is written back: it must be a variable of that very type
             }
             if (r >= 0) {
@@ -311,8 +295,14 @@ bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overload
             ranks.push_back(rank);
         }
     }
-    const FuncSig *chosen = nullptr;
-    for (size_t a = 0; a < viable.size() && !chosen; a++) {
+    if (viable.empty() && fallBack) {
+        return nullptr;
+    }
+    if (viable.empty()) {
+        Fail(name.line, "no function '" + name.text + "' takes these " + std::to_string(args.size()) +
+                            (args.size() == 1 ? " argument" : " arguments"));
+    }
+    for (size_t a = 0; a < viable.size(); a++) {
         bool best = true;
         for (size_t b = 0; b < viable.size() && best; b++) {
             bool better = false;
@@ -323,29 +313,69 @@ bool UserCall(Parser &p, const Token &name, const std::vector<FuncSig> &overload
             }
             best = b == a || (better && !worse);
         }
-        chosen = best ? viable[a] : nullptr;
-    }
-    if (viable.empty() && noMatch) {
-        *noMatch = true;
-        return false;
-    }
-    if (viable.empty()) {
-        return Fail(t, name.line, "no function '" + name.text + "' takes these " + std::to_string(args.size()) +
-                                      (args.size() == 1 ? " argument" : " arguments"));
-    }
-    if (!chosen) {
-        return Fail(t, name.line, "the call of '" + name.text + "' is ambiguous: " + std::to_string(viable.size()) +
-                                      " of its overloads fit the arguments equally well");
-    }
-    for (size_t k = 0; k < args.size(); k++) {
-        if (!chosen->isOut[k] && !Convert(t, &args[k], chosen->params[k], name.line)) {
-            return false;
+        if (best) {
+            return viable[a];
         }
     }
-    *out = Call(name, chosen->glslName, args, chosen->ret);
-    out->effects = true;
-    out->variable = true;
-    return true;
+    Fail(name.line, "the call of '" + name.text + "' is ambiguous: " + std::to_string(viable.size()) +
+                        " of its overloads fit the arguments equally well");
+}
+
+// A call of one of the program's functions, recorded so that recursion is found: Cg has none.
+Node UserCall(Translator &t, const CgToken &name, const FuncSig &chosen, std::vector<Node> &args)
+{
+    if (chosen.id == t.currentFunction) {
+        Fail(name.line, "function '" + name.text + "' calls itself; Cg has no recursion");
+    }
+    if (t.currentFunction >= 0) {
+        t.calls[size_t(t.currentFunction)].emplace_back(chosen.id, name.line);
+    }
+    for (size_t k = 0; k < args.size(); k++) {
+        if (!chosen.isOut[k]) {
+            Convert(t, args[k], chosen.params[k], name.line);
+        }
+    }
+    return MakeCall(name, chosen.glslName, std::move(args), chosen.ret, UserFunction);
+}
+
+}  // namespace
+
+// name "(" arguments ")" with the '(' at `open`: the program's functions come first; a library
+// name it does not define, or whose signature it does not define, is the library's.
+Node CallFunction(Translator &t, const CgToken &name, int open)
+{
+    // Checked before its arguments are read, so a long chain of unclosed calls stops early.
+    if (name.text == "mul" && t.commas[open] != 1) {
+        Fail(name.line, "mul takes two arguments");
+    }
+    auto user = t.functions.find(name.text);
+    const char *refused = RefusedLibraryFunction(name.text);
+    if (user == t.functions.end() && refused) {
+        Fail(name.line, "the Cg library function '" + name.text + "' " + refused);
+    }
+    std::vector<Node> args = ParseArguments(t, open);
+    const LibraryFunction *library = nullptr;
+    for (const LibraryFunction &f : libraryFunctions) {
+        library = name.text == f.cg ? &f : library;
+    }
+    Node out;
+    const FuncSig *chosen = user == t.functions.end() ? nullptr
+                          : ChooseOverload(name, user->second, args, library || name.text == "mul");
+    if (chosen) {
+        out = UserCall(t, name, *chosen, args);
+    } else if (name.text == "mul") {
+        out = MulCall(t, name, args);
+    } else if (library) {
+        out = LibraryCall(t, name, *library, args);
+    } else if (name.text == t.entry) {
+        Fail(name.line, "the entry function '" + t.entry + "' cannot be called");
+    } else {
+        Fail(name.line, "'" + name.text + "' is not a function of this program or of the Cg library");
+    }
+    if (out.kind == NodeKind::Call) {
+        out.closeLine = t.tokens[t.match[open]].line;
+    }
+    return out;
 }
 
 }  // namespace cg

@@ -6,15 +6,11 @@
 
 namespace cg {
 
-// The first failure is the one reported: later ones are mostly its echoes.
-bool Fail(Translator &t, int line, const std::string &message)
+// The one way an error leaves a stage: the first one ends the translation, and the entry points
+// say it with the file's name.
+void Fail(int line, const std::string &message)
 {
-    if (!t.failed) {
-        t.failed = true;
-        t.errorLine = line;
-        t.error = t.fileName + "(" + std::to_string(line) + "): error: " + message;
-    }
-    return false;
+    throw CgError{line, message};
 }
 
 // A byte as the user can read it in a message.
@@ -26,6 +22,8 @@ std::string ShowChar(unsigned char c)
     const char *hex = "0123456789abcdef";
     return std::string("byte 0x") + hex[c >> 4] + hex[c & 15];
 }
+
+namespace {
 
 // Bounded, so that a log line of digits cannot overflow the count.
 int ReadLineNumber(const std::string &text, size_t begin)
@@ -134,6 +132,7 @@ std::string CgWords(const std::string &text, const char *entry)
     return out;
 }
 
+}  // namespace
 }  // namespace cg
 
 using namespace cg;

@@ -1,34 +1,122 @@
-// statements.cpp -- statements, local declarations and function bodies.
+// statements.cpp -- statements, function bodies, and the one declarator rule that struct
+// members, parameters, locals and globals share.
 #include "cg/cg_internal.h"
 
 #include <algorithm>
 
 namespace cg {
-
-// A declaration starts with a type: a built-in one or a struct the program defined above.
-bool IsTypeName(const Translator &t, const Token &tok)
-{
-    Ty info;
-    return tok.kind == TokenKind::Identifier && (LookupCgType(tok.text, &info) || t.structIndex.count(tok.text));
-}
+namespace {
 
 // Texture types name what a vertex program here has no way to read; said by name, before a
-// vaguer "unknown type" could be.
-bool RefusedTypeName(Translator &t, const Token &tok)
+// vaguer "unknown type" could be. Only the type names: textureCoord is a name like any other.
+bool IsTextureType(const std::string &word)
 {
-    if (tok.kind == TokenKind::Identifier &&
-        (tok.text.compare(0, 7, "sampler") == 0 || tok.text.compare(0, 7, "texture") == 0)) {
-        return Fail(t, tok.line, "'" + tok.text + "': textures are not supported in the vertex program");
+    for (const char *kind : {"", "1D", "2D", "3D", "CUBE", "RECT", "BUF", "1DARRAY", "2DARRAY"}) {
+        if (word == std::string("sampler") + kind || word == std::string("texture") + kind) {
+            return true;
+        }
     }
-    return true;
+    return false;
 }
 
-// {a, b, ...} for an array, a struct, a vector or a matrix: GLSL writes it as a constructor.
-bool BraceInit(Parser &p, int open, const Ty &ty, Expr *out)
+}  // namespace
+
+// The type at `pos`, or a message that names what stands there instead.
+Ty ReadType(const Translator &t, int pos, const std::string &where)
 {
-    Translator &t = p.t;
-    const Token &brace = t.tokens[open];
-    const int close = brace.match;
+    const CgToken &tok = t.tokens[pos];
+    Ty ty;
+    if (LookupType(t, tok, &ty)) {
+        return ty;
+    }
+    if (tok.kind == CgTokenKind::Identifier && IsTextureType(tok.text)) {
+        Fail(tok.line, "'" + tok.text + "': textures are not supported in the vertex program");
+    }
+    if (tok.kind == CgTokenKind::Identifier) {
+        Fail(tok.line, "unknown type '" + tok.text + "'" + where);
+    }
+    Fail(tok.line, "unexpected '" + tok.text + "'");
+}
+
+// The qualifiers before a type, in any order.
+Qualifiers ReadQualifiers(const Translator &t, int *pos)
+{
+    Qualifiers q;
+    for (;; (*pos)++) {
+        const CgToken &tok = t.tokens[*pos];
+        if (tok.kind != CgTokenKind::Identifier) {
+            return q;
+        }
+        if (tok.text == "const") {
+            q.isConst = true;
+        } else if (tok.text == "static") {
+            q.isStatic = true;
+        } else if (tok.text == "uniform") {
+            q.isUniform = true;
+        } else if (tok.text == "in" || tok.text == "out" || tok.text == "inout") {
+            q.in = tok.text != "out";
+            q.out = tok.text != "in";
+        } else if (tok.text != "extern" && tok.text != "inline") {
+            return q;
+        }
+    }
+}
+
+// declarator = name ("[" constant-expression? "]")? (":" semantic)? ("=" initialiser)?
+// The name may be left out where `nameless` allows it (a prototype's parameters). Returns the
+// position after it; the initialiser is left to the caller, which knows where it goes.
+int ReadDeclarator(Translator &t, int pos, int end, const Ty &base, Declarator *d, bool nameless)
+{
+    const CgToken &nameTok = t.tokens[pos];
+    d->type = base;
+    d->line = nameTok.line;
+    if (pos < end && IsName(t, nameTok)) {
+        d->name = nameTok.text;
+        pos++;
+    } else if (!nameless) {
+        Fail(nameTok.line, "expected a name after '" + t.tokens[pos - 1].text + "'");
+    }
+    if (pos < end && Is(t.tokens[pos], "[")) {
+        const int close = t.match[pos];
+        const std::string what = d->name.empty() ? "an array" : "array '" + d->name + "'";
+        if (close == pos + 1) {
+            d->type.array = -1;  // sized by its values
+        } else {
+            long long size = 0;
+            if (!ConstantInt(ParseExpression(t, pos + 1, close, "an array size"), &size) || size < 1 || size > 99999) {
+                Fail(t.tokens[pos].line, "the size of " + what + " must be a constant number from 1 up");
+            }
+            d->type.array = int(size);
+        }
+        pos = close + 1;
+        if (pos < end && Is(t.tokens[pos], "[")) {
+            Fail(t.tokens[pos].line, "arrays of arrays are not supported");
+        }
+    }
+    if (pos < end && Is(t.tokens[pos], ":")) {
+        if (pos + 1 >= end || t.tokens[pos + 1].kind != CgTokenKind::Identifier) {
+            Fail(t.tokens[pos].line, "expected a semantic after ':'");
+        }
+        d->semantic = t.tokens[pos + 1].text;
+        d->semanticLine = t.tokens[pos].line;
+        pos += 2;
+    }
+    if (pos < end && Is(t.tokens[pos], "=")) {
+        d->initBegin = pos + 1;
+        d->initEnd = pos + 1 < end && Is(t.tokens[pos + 1], "{") ? t.match[pos + 1] + 1
+                                                                 : ExpressionEnd(t, pos + 1, end, true);
+        pos = d->initEnd;
+    }
+    return pos;
+}
+
+namespace {
+
+// {a, b, ...} for an array, a struct, a vector or a matrix: GLSL writes it as a constructor.
+Node BraceInit(Translator &t, int open, const Ty &ty)
+{
+    const CgToken &brace = t.tokens[open];
+    const int close = t.match[open];
     std::vector<Ty> elements;
     if (ty.array) {
         Ty element = ty;
@@ -36,410 +124,382 @@ bool BraceInit(Parser &p, int open, const Ty &ty, Expr *out)
         elements.assign(size_t(ty.array), element);
     } else if (ty.base == Base::Struct) {
         for (const Member &m : t.structs[ty.structIndex].members) {
-            elements.push_back(m.type.ty);
+            elements.push_back(m.type);
         }
     } else if (IsNumeric(ty)) {
         elements.assign(size_t(ty.rows * ty.cols), MakeTy(ty.base));
     } else {
-        return Fail(t, brace.line, "a " + CgTypeName(t, ty) + " cannot be initialised with '{'");
+        Fail(brace.line, "a " + CgTypeName(t, ty) + " cannot be initialised with '{'");
     }
-    std::vector<Expr> values;
+    std::vector<Node> values;
     int i = open + 1;
     while (i < close) {
         if (values.size() >= elements.size()) {
-            return Fail(t, t.tokens[i].line, "too many values for a " + CgTypeName(t, ty));
+            Fail(t.tokens[i].line, "too many values for a " + CgTypeName(t, ty));
         }
         const Ty &element = elements[values.size()];
-        values.emplace_back();
         int stop;
         if (Is(t.tokens[i], "{")) {
-            if (!BraceInit(p, i, element, &values.back())) {
-                return false;
-            }
-            stop = t.tokens[i].match + 1;
+            values.push_back(BraceInit(t, i, element));
+            stop = t.match[i] + 1;
             if (stop < close && !Is(t.tokens[stop], ",")) {
-                return Fail(t, t.tokens[stop].line, "expected ',' between the values in '{'");
+                Fail(t.tokens[stop].line, "expected ',' between the values in '{'");
             }
         } else {
             stop = ExpressionEnd(t, i, close, true);
-            if (!ParseWhole(p, i, stop, &values.back(), "a value") ||
-                !Convert(t, &values.back(), element, t.tokens[i].line)) {
-                return false;
-            }
+            values.push_back(ParseExpression(t, i, stop, "a value"));
+            Convert(t, values.back(), element, t.tokens[i].line);
         }
         i = stop + 1;
     }
     if (values.size() != elements.size()) {
-        return Fail(t, brace.line, "a " + CgTypeName(t, ty) + " needs " + std::to_string(elements.size()) +
-                                       " values in '{', not " + std::to_string(values.size()));
+        Fail(brace.line, "a " + CgTypeName(t, ty) + " needs " + std::to_string(elements.size()) + " values in '{', not " +
+                             std::to_string(values.size()));
     }
-    *out = Call(brace, GlslType(t, ty), values, ty);
-    out->code.front().space = true;
-    out->code.back().line = t.tokens[close].line;
-    return true;
+    Node n = MakeCall(brace, GlslType(t, ty), std::move(values), ty, BuiltIn);
+    n.space = true;
+    n.closeLine = t.tokens[close].line;
+    return n;
 }
 
-// A declaration from its type token to the ';' at *pos. Uniforms are recorded by the caller.
-bool ParseVariables(Parser &p, int typeIndex, int end, bool global, int *next)
+// The value a declarator is given, converted to its type; an unsized array takes its size
+// from the values in '{' (a trailing comma adds none).
+Node Initialiser(Translator &t, Declarator &d)
 {
-    Translator &t = p.t;
-    const Token &typeTok = t.tokens[typeIndex];
-    TypeRef ref;
-    if (!RefusedTypeName(t, typeTok)) {
-        return false;
+    const CgToken &first = t.tokens[d.initBegin];
+    if (Is(first, "{")) {
+        if (d.type.array < 0) {
+            const int close = t.match[d.initBegin];
+            d.type.array = t.commas[d.initBegin] + 1 - (Is(t.tokens[close - 1], ",") ? 1 : 0);
+        }
+        return BraceInit(t, d.initBegin, d.type);
     }
-    if (!ParseType(t, typeIndex, &ref)) {
-        return Fail(t, typeTok.line, "unknown type '" + typeTok.text + "'");
+    Node value = ParseExpression(t, d.initBegin, d.initEnd, "a value after '='");
+    Convert(t, value, d.type, t.tokens[d.initBegin - 1].line);
+    return value;
+}
+
+// A static local keeps its value from call to call, as in C: it is a global of its own,
+// declared before the function, with a constant value.
+void StaticLocal(Translator &t, const Declarator &d, const Node *init, Variable *v)
+{
+    v->glslName = "cgx_static" + std::to_string(t.staticCount++) + "_" + d.name;
+    std::string text = ElementGlsl(t, d.type) + " " + v->glslName +
+                       (d.type.array ? "[" + std::to_string(d.type.array) + "]" : "");
+    if (init) {
+        if (!IsConstant(*init)) {
+            Fail(d.line, "the value of static local '" + d.name + "' must be a constant: it is set once, before "
+                         "the first call");
+        }
+        text += " = " + NodeText(*init);
+    } else if (IsNumeric(d.type)) {
+        text += " = " + ElementGlsl(t, d.type) + "(0.0)";  // zero, as C starts a static
+    }
+    t.body.insert(t.functionStart, text + "; ");
+}
+
+}  // namespace
+
+// A declaration from its type token to the ';': locals, or globals (uniforms are registered
+// by the caller). Each name is declared as soon as its value is read, as in C; the text is
+// written once all are read, since a global const is a GLSL const only when every value is one.
+std::vector<Declarator> TranslateVariables(Translator &t, int typeIndex, int end, const Qualifiers &q, bool global,
+                                           int *next)
+{
+    const CgToken &typeTok = t.tokens[typeIndex];
+    const Ty base = ReadType(t, typeIndex, "");
+    if (base.base == Base::Void) {
+        Fail(typeTok.line, "a variable cannot be void");
     }
     // Who may write the names: nobody a const, and nobody a uniform, which in Cg every global
-    // without static is. The qualifiers stand right before the type.
-    bool isConst = false;
-    bool isStatic = false;
-    for (int q = typeIndex - 1; q >= 0 && t.tokens[q].kind == TokenKind::Identifier; q--) {
-        const std::string &word = t.tokens[q].text;
-        if (word != "const" && word != "static" && word != "uniform" && word != "extern" && word != "inline") {
-            break;
-        }
-        isConst = isConst || word == "const";
-        isStatic = isStatic || word == "static";
-    }
-    const char readOnly = isConst ? 'c' : global && !isStatic ? 'u' : 0;
-    if (ref.ty.base == Base::Void) {
-        return Fail(t, typeTok.line, "a variable cannot be void");
-    }
-    EmitAt(t, typeTok.line, GlslType(t, ref.ty), typeTok.spaceBefore);
+    // without static is.
+    const char readOnly = q.isConst ? 'c' : global && !q.isStatic ? 'u' : 0;
+    struct Entry {
+        Declarator d;
+        Node init;
+        Variable *v;
+        int separator;  // the ',' or ';' after it
+    };
+    std::vector<Entry> entries;
+    bool constant = q.isConst && global;
     int i = typeIndex + 1;
     for (;;) {
-        const Token &nameTok = t.tokens[i];
-        if (i >= end || !IsName(nameTok)) {
-            return Fail(t, nameTok.line, "expected a name after '" + typeTok.text + "'");
-        }
-        Ty ty = ref.ty;
-        i++;
-        bool unsized = false;
-        if (i < end && Is(t.tokens[i], "[")) {
-            const Token &bracket = t.tokens[i];
-            if (bracket.match == i + 1) {
-                unsized = true;
-            } else if (bracket.match != i + 2 || t.tokens[i + 1].kind != TokenKind::Number ||
-                       t.tokens[i + 1].text.find_first_not_of("0123456789") != std::string::npos ||
-                       t.tokens[i + 1].text.size() > 5 || std::stoi(t.tokens[i + 1].text) < 1) {
-                return Fail(t, bracket.line, "the size of array '" + nameTok.text + "' must be a number from 1 up");
-            } else {
-                ty.array = std::stoi(t.tokens[i + 1].text);
-            }
-            i = bracket.match + 1;
-            if (i < end && Is(t.tokens[i], "[")) {
-                return Fail(t, t.tokens[i].line, "arrays of arrays are not supported");
-            }
-        }
+        Entry e;
+        i = ReadDeclarator(t, i, end, base, &e.d);
+        const Declarator &d = e.d;
         // Semantics bind the entry function's inputs and outputs; on a variable they would bind
         // nothing here, so they are refused rather than dropped.
-        if (i < end && Is(t.tokens[i], ":")) {
-            return Fail(t, t.tokens[i].line, std::string("semantics on ") + (global ? "global" : "local") +
-                                                 " variables are not supported");
+        if (!d.semantic.empty()) {
+            Fail(d.semanticLine, std::string("semantics on ") + (global ? "global" : "local") +
+                                     " variables are not supported");
         }
-        Expr init;
-        bool hasInit = false;
-        if (i < end && Is(t.tokens[i], "=")) {
-            const Token &equals = t.tokens[i];
-            i++;
-            if (i < end && Is(t.tokens[i], "{")) {
-                // float w[] = {1, 2, 3,}: the values give the size; a trailing comma adds none.
-                if (unsized) {
-                    ty.array = t.tokens[i].commas + 1 - (t.tokens[t.tokens[i].match - 1].text == "," ? 1 : 0);
-                }
-                if (!BraceInit(p, i, ty, &init)) {
-                    return false;
-                }
-                i = t.tokens[i].match + 1;
-            } else {
-                const int stop = ExpressionEnd(t, i, end, true);
-                if (!ParseWhole(p, i, stop, &init, "a value after '='") || !Convert(t, &init, ty, equals.line)) {
-                    return false;
-                }
-                i = stop;
-            }
+        if (d.type.array < 0 && d.initBegin < 0) {
+            Fail(d.line, "array '" + d.name + "' needs a size or values in '{'");
+        }
+        if (d.initBegin >= 0) {
+            e.init = Initialiser(t, e.d);
             // A uniform's value is there before anything runs: its default must be a constant.
-            if (readOnly == 'u' && init.variable) {
-                return Fail(t, equals.line, "the default value of uniform '" + nameTok.text + "' must be a constant; "
-                                            "make it static to compute it from other values");
+            if (readOnly == 'u' && !IsConstant(e.init)) {
+                Fail(t.tokens[d.initBegin - 1].line, "the default value of uniform '" + d.name +
+                                                         "' must be a constant; make it static to compute it "
+                                                         "from other values");
             }
-            hasInit = true;
-            init.code.push_front(TokPiece(equals, "="));
         }
-        if (unsized && !hasInit) {
-            return Fail(t, nameTok.line, "array '" + nameTok.text + "' needs a size or values in '{'");
+        // A const is a GLSL const only where GLSL can compute it: from constants, at the top level.
+        constant = constant && d.initBegin >= 0 && IsConstant(e.init);
+        Variable v{d.type, GlslName(d.name), readOnly, constant};
+        long long value = 0;
+        // An int const of a known value may size arrays, also where it is a local.
+        if (q.isConst && d.initBegin >= 0 && d.type.base == Base::Int && IsScalar(d.type) &&
+            ConstantInt(e.init, &value)) {
+            v.hasValue = true;
+            v.intValue = value;
         }
-        EmitAt(t, nameTok.line, GlslName(nameTok.text) + (ty.array ? "[" + std::to_string(ty.array) + "]" : ""),
-               nameTok.spaceBefore);
-        if (hasInit) {
-            EmitExpr(t, init);
+        e.v = Declare(t, d.name, v);
+        e.separator = i;
+        if (i >= end) {
+            Fail(t.tokens[std::min(i, end)].line, "expected ';' after '" + d.name + "'");
         }
-        // Declared after its value is read: "float x = x * 2;" reads an outer x, as GLSL will.
-        ty.readOnly = readOnly;
-        Declare(p, nameTok.text, ty);
-        ty.readOnly = 0;
-        if (i >= end || Is(t.tokens[i], ";")) {
-            if (i >= end) {
-                return Fail(t, t.tokens[std::min(i, end)].line, "expected ';' after '" + nameTok.text + "'");
-            }
-            EmitToken(t, t.tokens[i], ";");
-            *next = i + 1;
-            return true;
+        if (!Is(t.tokens[i], ";") && !Is(t.tokens[i], ",")) {
+            Fail(t.tokens[i].line, "unexpected '" + t.tokens[i].text + "' after '" + d.name + "'");
         }
-        if (!Is(t.tokens[i], ",")) {
-            return Fail(t, t.tokens[i].line, "unexpected '" + t.tokens[i].text + "' after '" + nameTok.text + "'");
+        entries.push_back(std::move(e));
+        if (Is(t.tokens[i++], ";")) {
+            break;
         }
-        EmitToken(t, t.tokens[i], ",");
-        i++;
     }
+    *next = i;
+    std::vector<Declarator> declarators;
+    for (Entry &e : entries) {
+        e.v->constant = e.v->constant && constant;
+        declarators.push_back(e.d);
+    }
+    if (q.isStatic && !global) {
+        for (const Entry &e : entries) {
+            StaticLocal(t, e.d, e.d.initBegin >= 0 ? &e.init : nullptr, e.v);
+        }
+        return declarators;
+    }
+    if (constant) {
+        EmitAt(t, typeTok.line, "const", typeTok.spaceBefore);
+    }
+    EmitAt(t, typeTok.line, ElementGlsl(t, base), typeTok.spaceBefore || constant);
+    for (const Entry &e : entries) {
+        EmitAt(t, e.d.line, e.v->glslName + (e.d.type.array ? "[" + std::to_string(e.d.type.array) + "]" : ""), true);
+        if (e.d.initBegin >= 0) {
+            EmitToken(t, t.tokens[e.d.initBegin - 1], "=");
+            EmitNode(t, e.init);
+        }
+        EmitToken(t, t.tokens[e.separator], t.tokens[e.separator].text);
+    }
+    return declarators;
 }
+
+namespace {
+
+void ParseStatement(Translator &t, int *pos, int end, const Ty &ret);
 
 // condition = "(" expression ")", after if and while: one bool, as Cg converts it.
-bool ParseCondition(Parser &p, int keyword, int *pos)
+void ParseCondition(Translator &t, int keyword, int *pos)
 {
-    Translator &t = p.t;
-    const Token &open = t.tokens[keyword + 1];
+    const CgToken &open = t.tokens[keyword + 1];
     if (!Is(open, "(")) {
-        return Fail(t, t.tokens[keyword].line, "expected '(' after '" + t.tokens[keyword].text + "'");
+        Fail(t.tokens[keyword].line, "expected '(' after '" + t.tokens[keyword].text + "'");
     }
-    Expr cond;
-    if (!ParseWhole(p, keyword + 2, open.match, &cond, "a condition") || !ToCondition(p, &cond, open.line)) {
-        return false;
-    }
+    const int close = t.match[keyword + 1];
+    const Node cond = ToCondition(t, ParseExpression(t, keyword + 2, close, "a condition"), open.line);
     EmitToken(t, t.tokens[keyword], t.tokens[keyword].text);
     EmitToken(t, open, "(");
-    EmitExpr(t, cond);
-    EmitToken(t, t.tokens[open.match], ")");
-    *pos = open.match + 1;
-    return true;
+    EmitNode(t, cond);
+    EmitToken(t, t.tokens[close], ")");
+    *pos = close + 1;
 }
 
-// expression-statement = expression ("," expression)* ";"
-bool ParseExpressionStatement(Parser &p, int *pos, int end)
+// expression-list = expression ("," expression)*, written with `last` after it.
+void ExpressionList(Translator &t, int begin, int end, const CgToken &separator, const char *last)
 {
-    Translator &t = p.t;
+    int i = begin;
+    for (;;) {
+        const int stop = ExpressionEnd(t, i, end, true);
+        EmitNode(t, ParseExpression(t, i, stop, "an expression"));
+        if (stop >= end) {
+            if (*last) {
+                EmitToken(t, separator, last);
+            }
+            return;
+        }
+        EmitToken(t, t.tokens[stop], ",");
+        i = stop + 1;
+    }
+}
+
+// expression-statement = expression-list ";"
+void ParseExpressionStatement(Translator &t, int *pos, int end)
+{
     const int stop = ExpressionEnd(t, *pos, end, false);
     if (stop >= end) {
-        return Fail(t, t.tokens[*pos].line, "expected ';' at the end of the statement");
+        Fail(t.tokens[*pos].line, "expected ';' at the end of the statement");
     }
-    std::vector<Expr> list;
-    if (!ParseExpressionList(p, *pos, stop, &list)) {
-        return false;
-    }
-    for (size_t k = 0; k < list.size(); k++) {
-        EmitExpr(t, list[k]);
-        EmitToken(t, t.tokens[stop], k + 1 < list.size() ? "," : ";");
-    }
+    ExpressionList(t, *pos, stop, t.tokens[stop], ";");
     *pos = stop + 1;
-    return true;
+}
+
+// "for" "(" (declaration | expression-list? ";") expression? ";" expression-list? ")" statement
+void ParseFor(Translator &t, int *pos, int end, const Ty &ret)
+{
+    const CgToken &tok = t.tokens[*pos];
+    const CgToken &open = t.tokens[*pos + 1];
+    if (!Is(open, "(")) {
+        Fail(tok.line, "expected '(' after 'for'");
+    }
+    const int close = t.match[*pos + 1];
+    const int first = ExpressionEnd(t, *pos + 2, close, false);
+    const int second = first < close ? ExpressionEnd(t, first + 1, close, false) : close;
+    if (second >= close) {
+        Fail(open.line, "a for loop needs two ';' in its brackets");
+    }
+    EmitToken(t, tok, "for");
+    EmitToken(t, open, "(");
+    // A variable declared in the brackets lives for the loop only, as in C.
+    t.scopes.emplace_back();
+    int k = *pos + 2;
+    const Qualifiers q = ReadQualifiers(t, &k);
+    Ty ty;
+    int i = *pos + 2;
+    if (k < first && LookupType(t, t.tokens[k], &ty) && t.tokens[k + 1].kind == CgTokenKind::Identifier) {
+        TranslateVariables(t, k, first + 1, q, false, &i);
+    } else if (i == first) {
+        EmitToken(t, t.tokens[first], ";");
+    } else {
+        ParseExpressionStatement(t, &i, first + 1);
+    }
+    if (first + 1 < second) {
+        EmitNode(t, ToCondition(t, ParseExpression(t, first + 1, second, "a condition"), open.line));
+    }
+    EmitToken(t, t.tokens[second], ";");
+    if (second + 1 < close) {
+        ExpressionList(t, second + 1, close, t.tokens[close], "");
+    }
+    EmitToken(t, t.tokens[close], ")");
+    *pos = close + 1;
+    ParseStatement(t, pos, end, ret);
+    t.scopes.pop_back();
+}
+
+void ParseReturn(Translator &t, int *pos, int end, const Ty &ret)
+{
+    const CgToken &tok = t.tokens[*pos];
+    const int stop = ExpressionEnd(t, *pos + 1, end, false);
+    if (stop >= end) {
+        Fail(tok.line, "expected ';' after 'return'");
+    }
+    EmitToken(t, tok, "return");
+    if (stop > *pos + 1) {
+        if (ret.base == Base::Void) {
+            Fail(tok.line, "a void function returns no value");
+        }
+        Node value = ParseExpression(t, *pos + 1, stop, "a value");
+        Convert(t, value, ret, tok.line);
+        EmitNode(t, value);
+    } else if (ret.base != Base::Void) {
+        Fail(tok.line, "'return' needs a value of type " + CgTypeName(t, ret));
+    }
+    EmitToken(t, t.tokens[stop], ";");
+    *pos = stop + 1;
 }
 
 // statement = "{" statement* "}" | ";" | "if" condition statement ("else" statement)?
-//           | "while" condition statement | "do" statement "while" condition ";"
-//           | "for" "(" (declaration | expression? ";") expression? ";" expression-list? ")" statement
+//           | "while" condition statement | "do" statement "while" condition ";" | for
 //           | "return" expression? ";" | "break" ";" | "continue" ";"
 //           | declaration | expression-statement
-bool ParseStatementBody(Parser &p, int *pos, int end, const Ty &ret)
+void ParseStatement(Translator &t, int *pos, int end, const Ty &ret)
 {
-    Translator &t = p.t;
-    const Token &tok = t.tokens[*pos];
+    const CgToken &tok = t.tokens[*pos];
+    DepthGuard guard(t.depth, maxStatementDepth, tok.line, "statements nested too deeply");
     if (*pos >= end) {
-        return Fail(t, tok.line, "expected a statement");
+        Fail(tok.line, "expected a statement");
     }
+    const std::string &word = tok.kind == CgTokenKind::Identifier ? tok.text : std::string();
     if (Is(tok, "{")) {
+        const int close = t.match[*pos];
         EmitToken(t, tok, "{");
-        p.scope.levels.emplace_back();
+        t.scopes.emplace_back();
         int i = *pos + 1;
-        while (i < tok.match) {
-            if (!ParseStatement(p, &i, tok.match, ret)) {
-                return false;
-            }
+        while (i < close) {
+            ParseStatement(t, &i, close, ret);
         }
-        p.scope.levels.pop_back();
-        EmitToken(t, t.tokens[tok.match], "}");
-        *pos = tok.match + 1;
-        return true;
-    }
-    if (Is(tok, ";")) {
+        t.scopes.pop_back();
+        EmitToken(t, t.tokens[close], "}");
+        *pos = close + 1;
+    } else if (Is(tok, ";")) {
         EmitToken(t, tok, ";");
         (*pos)++;
-        return true;
-    }
-    const std::string &word = tok.kind == TokenKind::Identifier ? tok.text : std::string();
-    if (word == "if") {
-        if (!ParseCondition(p, *pos, pos) || !ParseStatement(p, pos, end, ret)) {
-            return false;
-        }
+    } else if (word == "if") {
+        ParseCondition(t, *pos, pos);
+        ParseStatement(t, pos, end, ret);
         if (*pos < end && Is(t.tokens[*pos], "else")) {
             EmitToken(t, t.tokens[*pos], "else");
             (*pos)++;
-            return ParseStatement(p, pos, end, ret);
+            ParseStatement(t, pos, end, ret);
         }
-        return true;
-    }
-    if (word == "while") {
-        return ParseCondition(p, *pos, pos) && ParseStatement(p, pos, end, ret);
-    }
-    if (word == "do") {
+    } else if (word == "while") {
+        ParseCondition(t, *pos, pos);
+        ParseStatement(t, pos, end, ret);
+    } else if (word == "do") {
         EmitToken(t, tok, "do");
         (*pos)++;
-        if (!ParseStatement(p, pos, end, ret)) {
-            return false;
-        }
+        ParseStatement(t, pos, end, ret);
         if (*pos >= end || !Is(t.tokens[*pos], "while")) {
-            return Fail(t, t.tokens[std::min(*pos, end)].line, "expected 'while' after the body of 'do'");
+            Fail(t.tokens[std::min(*pos, end)].line, "expected 'while' after the body of 'do'");
         }
-        if (!ParseCondition(p, *pos, pos)) {
-            return false;
-        }
+        ParseCondition(t, *pos, pos);
         if (*pos >= end || !Is(t.tokens[*pos], ";")) {
-            return Fail(t, t.tokens[std::min(*pos, end)].line, "expected ';' after 'do ... while (...)'");
+            Fail(t.tokens[std::min(*pos, end)].line, "expected ';' after 'do ... while (...)'");
         }
         EmitToken(t, t.tokens[*pos], ";");
         (*pos)++;
-        return true;
-    }
-    if (word == "for") {
-        const Token &open = t.tokens[*pos + 1];
-        if (!Is(open, "(")) {
-            return Fail(t, tok.line, "expected '(' after 'for'");
-        }
-        const int close = open.match;
-        const int first = ExpressionEnd(t, *pos + 2, close, false);
-        const int second = first < close ? ExpressionEnd(t, first + 1, close, false) : close;
-        if (second >= close) {
-            return Fail(t, open.line, "a for loop needs two ';' in its brackets");
-        }
-        EmitToken(t, tok, "for");
-        EmitToken(t, open, "(");
-        // A variable declared in the brackets lives for the loop only, as in C.
-        p.scope.levels.emplace_back();
-        int i = *pos + 2;
-        int k = i;
-        while (k < first && (Is(t.tokens[k], "const") || Is(t.tokens[k], "static"))) {
-            k++;
-        }
-        if (k < first && IsTypeName(t, t.tokens[k]) && t.tokens[k + 1].kind == TokenKind::Identifier) {
-            if (!ParseVariables(p, k, first + 1, false, &i)) {
-                return false;
-            }
-        } else if (!(i == first ? (EmitToken(t, t.tokens[first], ";"), true) : ParseExpressionStatement(p, &i, first + 1))) {
-            return false;
-        }
-        if (first + 1 < second) {
-            Expr cond;
-            if (!ParseWhole(p, first + 1, second, &cond, "a condition") || !ToCondition(p, &cond, open.line)) {
-                return false;
-            }
-            EmitExpr(t, cond);
-        }
-        EmitToken(t, t.tokens[second], ";");
-        if (second + 1 < close) {
-            std::vector<Expr> steps;
-            if (!ParseExpressionList(p, second + 1, close, &steps)) {
-                return false;
-            }
-            for (size_t s = 0; s < steps.size(); s++) {
-                if (s) {
-                    EmitAt(t, steps[s].code.front().line, ",", false);
-                }
-                EmitExpr(t, steps[s]);
-            }
-        }
-        EmitToken(t, t.tokens[close], ")");
-        *pos = close + 1;
-        const bool ok = ParseStatement(p, pos, end, ret);
-        p.scope.levels.pop_back();
-        return ok;
-    }
-    if (word == "return") {
-        const int stop = ExpressionEnd(t, *pos + 1, end, false);
-        if (stop >= end) {
-            return Fail(t, tok.line, "expected ';' after 'return'");
-        }
-        EmitToken(t, tok, "return");
-        if (stop > *pos + 1) {
-            if (ret.base == Base::Void) {
-                return Fail(t, tok.line, "a void function returns no value");
-            }
-            Expr value;
-            if (!ParseWhole(p, *pos + 1, stop, &value, "a value") || !Convert(t, &value, ret, tok.line)) {
-                return false;
-            }
-            EmitExpr(t, value);
-        } else if (ret.base != Base::Void) {
-            return Fail(t, tok.line, "'return' needs a value of type " + CgTypeName(t, ret));
-        }
-        EmitToken(t, t.tokens[stop], ";");
-        *pos = stop + 1;
-        return true;
-    }
-    if (word == "break" || word == "continue") {
+    } else if (word == "for") {
+        ParseFor(t, pos, end, ret);
+    } else if (word == "return") {
+        ParseReturn(t, pos, end, ret);
+    } else if (word == "break" || word == "continue") {
         if (*pos + 1 >= end || !Is(t.tokens[*pos + 1], ";")) {
-            return Fail(t, tok.line, "expected ';' after '" + word + "'");
+            Fail(tok.line, "expected ';' after '" + word + "'");
         }
         EmitToken(t, tok, word);
         EmitToken(t, t.tokens[*pos + 1], ";");
         *pos += 2;
-        return true;
+    } else if (word == "discard" || word == "switch" || word == "case" || word == "default" || word == "goto" ||
+               word == "struct" || word == "typedef" || word == "uniform" || word == "else") {
+        // Words that begin statements this profile cannot give, each told by name.
+        Fail(tok.line, word == "discard" ? "'discard' belongs to fragment programs"
+                       : word == "struct" ? "structs must be defined outside functions"
+                       : word == "typedef" ? "a typedef must stand outside functions"
+                       : word == "uniform" ? "uniforms must be global or parameters of the entry function"
+                       : word == "else" ? "'else' without 'if'"
+                                        : "'" + word + "' is not supported");
+    } else {
+        int k = *pos;
+        const Qualifiers q = ReadQualifiers(t, &k);
+        Ty ty;
+        if (k > *pos || (LookupType(t, t.tokens[k], &ty) && t.tokens[k + 1].kind == CgTokenKind::Identifier) ||
+            (IsTextureType(word) && t.tokens[k + 1].kind == CgTokenKind::Identifier)) {
+            // A const local may hold a varying value in Cg, which a GLSL const may not: it becomes a
+            // plain local that the translator keeps from being written.
+            TranslateVariables(t, k, end, q, false, pos);
+        } else {
+            ParseExpressionStatement(t, pos, end);
+        }
     }
-    // Words that begin statements this profile cannot give, each told by name.
-    if (word == "discard" || word == "switch" || word == "case" || word == "default" || word == "goto" ||
-        word == "struct" || word == "typedef" || word == "uniform" || word == "else") {
-        return Fail(t, tok.line, word == "discard" ? "'discard' belongs to fragment programs"
-                                 : word == "struct" ? "structs must be defined outside functions"
-                                 : word == "uniform" ? "uniforms must be global or parameters of the entry function"
-                                 : word == "else" ? "'else' without 'if'"
-                                                  : "'" + word + "' is not supported");
-    }
-    int k = *pos;
-    while (k < end && (Is(t.tokens[k], "const") || Is(t.tokens[k], "static"))) {
-        k++;
-    }
-    if (k < end && (IsTypeName(t, t.tokens[k]) || k > *pos) &&
-        (k > *pos || t.tokens[k + 1].kind == TokenKind::Identifier)) {
-        // A const local may hold a varying value in Cg, which a GLSL const may not: it becomes a
-        // plain local that the translator keeps from being written.
-        return ParseVariables(p, k, end, false, pos);
-    }
-    if (!RefusedTypeName(t, tok)) {
-        return false;
-    }
-    return ParseExpressionStatement(p, pos, end);
 }
 
-// The depth guard keeps hostile nesting ({{{{...) from running the stack out.
-bool ParseStatement(Parser &p, int *pos, int end, const Ty &ret)
-{
-    DepthGuard guard(p.depth);
-    if (p.depth > maxStatementDepth) {
-        return Fail(p.t, p.t.tokens[*pos].line, "statements nested too deeply");
-    }
-    return ParseStatementBody(p, pos, end, ret);
-}
+}  // namespace
 
-// A parser over the whole program with the globals in its outermost scope.
-Parser MakeParser(Translator &t)
+// A function body, the block at `open`, with its parameters already in scope.
+void TranslateBody(Translator &t, int open, const Ty &ret)
 {
-    Parser p{t, Scope(), &t.functions, 0};
-    p.scope.levels.push_back(t.globals);
-    return p;
-}
-
-// A function body, the block at `open`, with its parameters in scope.
-bool TranslateBody(Translator &t, int open, const Ty &ret, const std::vector<Param> &params)
-{
-    Parser p = MakeParser(t);
-    p.scope.levels.emplace_back();
-    for (const Param &param : params) {
-        Ty ty = param.type.ty;
-        ty.readOnly = param.isUniform ? 'u' : 0;
-        Declare(p, param.name, ty);
-    }
     int pos = open;
-    return ParseStatement(p, &pos, t.tokens[open].match + 1, ret);
+    ParseStatement(t, &pos, t.match[open] + 1, ret);
 }
 
 }  // namespace cg

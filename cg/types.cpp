@@ -2,6 +2,7 @@
 #include "cg/cg_internal.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace cg {
@@ -58,30 +59,27 @@ bool LookupCgType(const std::string &name, Ty *ty)
     return false;
 }
 
-bool IsCgType(const std::string &name)
+// The type a token names: built in, one of the program's structs, or a typedef's name.
+bool LookupType(const Translator &t, const CgToken &tok, Ty *ty)
 {
-    Ty ty;
-    return LookupCgType(name, &ty);
-}
-
-// The type named by the token at `pos`: built in, or one of the program's structs.
-bool ParseType(Translator &t, int pos, TypeRef *type)
-{
-    const Token &tok = t.tokens[pos];
-    if (tok.kind != TokenKind::Identifier) {
+    if (tok.kind != CgTokenKind::Identifier) {
         return false;
     }
-    type->cgName = tok.text;
-    if (LookupCgType(tok.text, &type->ty)) {
+    if (LookupCgType(tok.text, ty)) {
         return true;
     }
     auto found = t.structIndex.find(tok.text);
-    if (found == t.structIndex.end()) {
-        return false;
+    if (found != t.structIndex.end()) {
+        *ty = MakeTy(Base::Struct);
+        ty->structIndex = found->second;
+        return true;
     }
-    type->ty = MakeTy(Base::Struct);
-    type->ty.structIndex = found->second;
-    return true;
+    auto alias = t.typedefs.find(tok.text);
+    if (alias != t.typedefs.end()) {
+        *ty = alias->second;
+        return true;
+    }
+    return false;
 }
 
 // Cg's keywords cannot name anything ("in" and "out" among them, which GLSL also reserves).
@@ -99,9 +97,11 @@ bool IsCgKeyword(const std::string &word)
     return false;
 }
 
-bool IsName(const Token &tok)
+bool IsName(const Translator &t, const CgToken &tok)
 {
-    return tok.kind == TokenKind::Identifier && !IsCgType(tok.text) && !IsCgKeyword(tok.text);
+    Ty ty;
+    return tok.kind == CgTokenKind::Identifier && !LookupCgType(tok.text, &ty) && !IsCgKeyword(tok.text) &&
+           !t.typedefs.count(tok.text);
 }
 
 // The shapes of a type. An array is none of them: it is only indexed, passed or assigned whole.
@@ -153,58 +153,118 @@ std::string CgTypeName(const Translator &t, const Ty &ty)
     return ty.array ? name + "[" + std::to_string(ty.array) + "]" : name;
 }
 
-// mat4(x) would put x on the diagonal only; Cg fills every element. Adding x to a zero matrix
-// fills them all and reads x once.
-void FillMatrix(const Translator &t, Expr *e, const Ty &to, int line)
+namespace {
+
+// A float literal's text for a value: 8.0 for the octal 010, 255.0 for 0xFF.
+std::string FloatText(double v)
 {
-    Wrap(e, line, "(" + ElementGlsl(t, to) + "(0.0) + float(", "))");
-    e->type = to;
+    char text[40];
+    if (v < 1e15 && v > -1e15 && v == double((long long)v)) {
+        std::snprintf(text, sizeof text, "%lld.0", (long long)v);
+    } else {
+        std::snprintf(text, sizeof text, "%.9g", v);
+        if (!std::strpbrk(text, ".e")) {
+            std::strcat(text, ".0");
+        }
+    }
+    return text;
 }
 
-// Converts `e` to type `to` as Cg does on assignment, initialisation, return and arguments:
-// base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
-bool Convert(Translator &t, Expr *e, const Ty &to, int line)
+}  // namespace
+
+// `n` as the GLSL constructor of type `to`: a cast.
+Node Cast(const Translator &t, Node n, const Ty &to, int line)
 {
-    const Ty from = e->type;
+    const bool space = n.space;
+    return MakeNode(NodeKind::Call, ElementGlsl(t, to), to, line, Kids(std::move(n)), space);
+}
+
+namespace {
+
+// An integer literal, or its negation, that a float is wanted for: the literal with its value.
+bool FoldLiteral(Node &n)
+{
+    Node *literal = &n;
+    while (literal->kind == NodeKind::Group || (literal->kind == NodeKind::Unary && literal->text == "-")) {
+        literal = &literal->kids[0];
+    }
+    if (literal->kind != NodeKind::Literal || !literal->isInt) {
+        return false;
+    }
+    literal->text = FloatText(literal->value);
+    literal->isInt = false;
+    for (Node *k = &n; k != literal; k = &k->kids[0]) {
+        k->type = MakeTy(Base::Float);
+    }
+    literal->type = MakeTy(Base::Float);
+    return true;
+}
+
+}  // namespace
+
+// mat4(x) would put x on the diagonal only; Cg fills every element. Adding x to a zero matrix
+// fills them all and reads x once.
+Node FillMatrix(const Translator &t, Node n, const Ty &to, int line)
+{
+    Node zero = MakeNode(NodeKind::Literal, "0.0", MakeTy(Base::Float), line);
+    Node sum = MakeNode(NodeKind::Binary, "+", to, line,
+                        Kids(Cast(t, zero, to, line), Cast(t, std::move(n), MakeTy(Base::Float), line)));
+    return MakeNode(NodeKind::Group, "", to, line, Kids(std::move(sum)));
+}
+
+// Converts `n` to type `to` as Cg does on assignment, initialisation, return and arguments:
+// base types convert, a scalar spreads over a vector, a longer vector or matrix is truncated.
+void Convert(Translator &t, Node &n, const Ty &to, int line)
+{
+    const Ty from = n.type;
     if (!Known(to) || !Known(from) || SameType(from, to)) {
-        e->type = Known(to) ? to : from;
-        return true;
+        n.type = Known(to) ? to : from;
+        return;
     }
-    const std::string refusal = "cannot convert " + CgTypeName(t, from) + " to " + CgTypeName(t, to);
-    if (!IsNumeric(from) || !IsNumeric(to)) {
-        return Fail(t, line, refusal);
+    if (ConversionRank(from, to) < 0) {
+        Fail(line, "cannot convert " + CgTypeName(t, from) + " to " + CgTypeName(t, to));
     }
-    const std::string target = ElementGlsl(t, to);
-    if (IsMatrix(to) || IsMatrix(from)) {
-        if (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) {
-            Wrap(e, line, target + "(", ")");
-        } else if (IsMatrix(to) && IsScalar(from)) {
-            FillMatrix(t, e, to, line);
-        } else {
-            return Fail(t, line, refusal);
-        }
-        e->type = to;
-        return true;
-    }
-    if (from.cols > 1 && from.cols < to.cols) {
-        return Fail(t, line, refusal);
+    if (IsMatrix(to)) {
+        n = IsScalar(from) ? FillMatrix(t, std::move(n), to, line) : Cast(t, std::move(n), to, line);
+        return;
     }
     if (from.cols > to.cols) {
         static const char *const swizzles[] = {"", ".x", ".xy", ".xyz"};
-        Wrap(e, line, "(", std::string(")") + swizzles[to.cols]);
+        Ty cut = from;
+        cut.cols = to.cols;
+        n = MakeNode(NodeKind::Member, swizzles[to.cols], cut, line, Kids(std::move(n)));
     }
-    const bool decimal = e->intLiteral && e->code.size() == 1 && e->code.front().text.find_first_of("xX") == std::string::npos;
-    if (decimal && to.base == Base::Float && to.cols == 1) {
-        e->code.front().text += ".0";
-    } else if (decimal && to.base == Base::Float) {
-        e->code.front().text = target + "(" + e->code.front().text + ".0)";
-    } else if (from.base != to.base || from.cols != to.cols) {
-        Wrap(e, line, target + "(", ")");
+    if (to.base == Base::Float && FoldLiteral(n)) {
+        if (to.cols > 1) {
+            n = Cast(t, std::move(n), to, line);
+        }
+    } else if (n.type.base != to.base || n.type.cols != to.cols) {
+        n = Cast(t, std::move(n), to, line);
     }
-    e->type = to;
-    e->intLiteral = false;
-    e->lvalue = false;
-    return true;
+    n.type = to;
+}
+
+// How well an argument of type `from` fits a parameter of type `to`, as Cg ranks overloads:
+// the conversions Convert makes, promotions (bool to int to float, same shape) ranked above them.
+int ConversionRank(const Ty &from, const Ty &to)
+{
+    if (!Known(from) || !Known(to) || SameType(from, to)) {
+        return 0;
+    }
+    if (!IsNumeric(from) || !IsNumeric(to)) {
+        return -1;
+    }
+    if (from.rows == to.rows && from.cols == to.cols) {
+        const bool widens = (from.base == Base::Bool && to.base != Base::Bool) ||
+                            (from.base == Base::Int && to.base == Base::Float);
+        return widens ? 1 : 2;
+    }
+    if (IsMatrix(from) || IsMatrix(to)) {
+        const bool fits = (IsMatrix(to) && IsMatrix(from) && from.rows >= to.rows && from.cols >= to.cols) ||
+                          (IsMatrix(to) && IsScalar(from));
+        return fits ? 2 : -1;
+    }
+    return from.cols == 1 || from.cols > to.cols ? 2 : -1;
 }
 
 // The type two operands meet in: the wider base, the scalar spread, the longer vector truncated.
@@ -248,37 +308,7 @@ using namespace cg;
 
 int CgTypeComponents(CgType type)
 {
-    switch (type) {
-    case CgType::Float:
-    case CgType::Int:
-    case CgType::Bool:
-        return 1;
-    case CgType::Float2:
-    case CgType::Int2:
-    case CgType::Bool2:
-        return 2;
-    case CgType::Float3:
-    case CgType::Int3:
-    case CgType::Bool3:
-        return 3;
-    case CgType::Float4:
-    case CgType::Int4:
-    case CgType::Bool4:
-    case CgType::Float2x2:
-        return 4;
-    case CgType::Float2x3:
-    case CgType::Float3x2:
-        return 6;
-    case CgType::Float2x4:
-    case CgType::Float4x2:
-        return 8;
-    case CgType::Float3x3:
-        return 9;
-    case CgType::Float3x4:
-    case CgType::Float4x3:
-        return 12;
-    case CgType::Float4x4:
-        return 16;
-    }
-    return 0;
+    // In the order of CgType: Float to Float4x4, Int to Int4, Bool to Bool4, Float2x3 to Float4x3.
+    static const int components[] = {1, 2, 3, 4, 4, 9, 16, 1, 2, 3, 4, 1, 2, 3, 4, 6, 8, 6, 12, 8, 12};
+    return components[int(type)];
 }

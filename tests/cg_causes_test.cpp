@@ -246,6 +246,41 @@ TEST_F(CgCauses, StateMatricesSwizzlesAndDefaults)
     ExpectRefused("float Gain = 3;\nfloat Twice = Gain * 2;", "o.tc.x = Twice;", 2, "must be a constant");
 }
 
+// Plain Cg of newer programs that was given another meaning, or accepted and then refused by GL,
+// or refused although Cg has it.
+TEST_F(CgCauses, PlainCgOfNewerPrograms)
+{
+    // A literal keeps its value where a float is wanted: 010 is octal 8, as in C.
+    Expect("", "float x = 010; o.tc = float4(x, -010, 0x10, 010 * a.x);", {8, -8, 16, 4});
+    // A static local keeps its value from call to call.
+    Expect("float Count() { static float n = 0; n += 1; return n; }\nint Steps() { static int k; return ++k; }",
+           "Count(); Count(); Steps(); o.tc.x = Count(); o.tc.y = Steps();", {3, 2});
+    // A const computed from a uniform: a plain value for GLSL, still read-only for Cg.
+    Expect("float Gain;\nconst float K = Gain * 2;", "o.tc.x = K;", {6}, {{"Gain", {3}}});
+    // A uniform the program writes is a copy of its own, read as written everywhere after.
+    Expect("float Gain;\nfloat Scaled(float x) { return x * Gain; }", "Gain *= 2; o.tc.x = Scaled(1); o.tc.y = Gain;",
+           {6, 6}, {{"Gain", {3}}});
+    // Names that begin like texture types are names.
+    Expect("", "float2 textureCoord = a.xy; float samplerScale = 2; o.tc.xy = textureCoord * samplerScale;", {1, 0.5f});
+    // Array sizes are constant expressions, macros included; helpers take arrays; prototypes may
+    // leave their parameters unnamed; typedef names a type.
+    Expect("#define N (2*2)\ntypedef float3 vec;\nfloat Gust(float2);\nfloat Sum(float p[N]) { return p[0] + p[1] + p[3]; }\n"
+           "vec Twice(vec v) { return v * 2; }\nfloat Gust(float2 v) { return v.x - v.y; }",
+           "float w[N] = {1, 2, 3, 4}; const int M = N - 2; float u[M]; u[1] = Gust(a.xy);\n"
+           "    o.tc = float4(Sum(w), u[1], Twice(a.xyz).xy);",
+           {7, 0.25f, 1, 0.5f});
+    // isnan, isinf and frexp, also of vectors and at a power of two.
+    Expect("", "float e; float2 e2; float m = frexp(a.z * 3, e); float2 m2 = frexp(float2(8, 0.3), e2);\n"
+               "    o.tc = float4(m + e, m2.x + e2.x, m2.y + e2.y, isnan(a.x) || isinf(a.y) || any(isinf(a.xy)));",
+           {4.75f, 4.5f, -0.4f, 0});
+    // An inout parameter of the entry function: its semantic names the input and the output.
+    std::string why;
+    const std::vector<float> got = RunSource("void main(float4 p : POSITION, inout float4 t : TEXCOORD0, out float4 q : POSITION)\n"
+                                             "{\n    q = p;\n    t.x += 1;\n}\n", &why);
+    ASSERT_EQ(got.size(), 4u) << why;
+    EXPECT_EQ(got, std::vector<float>({1.5f, 0.25f, 4, 8}));
+}
+
 // The preprocessor as C's: '##' joins tokens into one by the parser's own rules, and #if
 // expressions keep C's precedence.
 TEST_F(CgCauses, PreprocessorAsInC)

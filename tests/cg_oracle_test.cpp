@@ -23,6 +23,11 @@
 //   float2(-0.25, 3.0)) comes out true. The generator always compares a varying vector.
 // - glslang 12 with SPIRV-Cross gives a matrix swizzle of several elements (M._m03_m13_m23) as
 //   GLSL that Mesa refuses; that corpus program is cg-only, and CgCauses checks its values.
+// - glslang 12 gives 0 for a float library function (exp2, sin, radians) whose argument is an int
+//   min() or max() call itself; the generator adds 0 to such an argument.
+// - The reference route gives min(saturate(v), c) and max(saturate(v), c), with v and c vectors
+//   and c a constant, as if c were saturated too (max(saturate(p.xz), float2(0.5, 1.75)) has
+//   1.0 for 1.75). The generator keeps such a saturate one step from min and max.
 // - int / and %: the generator divides only non-negative values by positive ones, where Cg and
 //   HLSL both truncate as C does; negative operands are not compared.
 // - Outputs: Cg's GL profiles write gl_Position, gl_FrontColor, gl_TexCoord[n] and so on; the
@@ -190,6 +195,13 @@ TEST_F(CgOracle, RandomProgramsAgree)
         {"boolVectorLogic", &generate.boolVectorLogic},
         {"refract", &generate.refract},
         {"bareGlobalUniforms", &generate.bareGlobalUniforms},
+        {"octalAndHexLiterals", &generate.octalAndHexLiterals},
+        {"staticLocals", &generate.staticLocals},
+        {"typedefs", &generate.typedefs},
+        {"arrayParameters", &generate.arrayParameters},
+        {"macroArraySizes", &generate.macroArraySizes},
+        {"unnamedParameters", &generate.unnamedParameters},
+        {"nanAndInfinityTests", &generate.nanAndInfinityTests},
     };
     for (const auto &s : switches) {
         if (("," + disable + ",").find(std::string(",") + s.first + ",") != std::string::npos) {

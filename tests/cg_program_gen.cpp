@@ -154,7 +154,16 @@ Expr Generator::Leaf(Ty t)
         }
     }
     switch (t) {
-    case F1: return Number();
+    case F1:
+        if (o.octalAndHexLiterals && Chance(10)) {
+            // 010 is eight, 0x18 twenty-four: where a float is wanted they keep their values.
+            static const char *const integers[] = {"010", "0x18", "04", "0x0C"};
+            return {std::string(integers[Pick(4)]) + " * 0.0625", Multiplicative};
+        }
+        if (o.unnamedParameters && Chance(5)) {
+            return Call("Twice", {Number()});
+        }
+        return Number();
     case I1: return Chance(20) ? Expr{"-" + std::to_string(1 + Pick(3)), Unary} : Expr{std::to_string(Pick(5)), Postfix};
     case B1: return Binary(Leaf(F1), Chance(50) ? "<" : ">=", Leaf(F1), Relational);
     case B2: case B3: case B4: return Binary(NotConstant(Leaf(FloatOf(Width(t))), Width(t)), "<", Leaf(FloatOf(Width(t))), Relational);
@@ -218,7 +227,16 @@ Expr Generator::MakeFloat(Ty t, int depth)
     }
     case 7: {
         static const char *const binary[] = {"max", "min", "step"};
-        return Call(binary[Pick(3)], {Make(t, d), Make(t, d)});
+        // The reference route gives min(saturate(v), c) of a constant vector c as if c were
+        // saturated too: a saturate of a vector is kept one step away.
+        auto operand = [&]() {
+            const Expr e = Make(t, d);
+            return n > 1 && e.text.compare(0, 9, "saturate(") == 0
+                       ? Binary(e, "+", {"tc" + Swizzle(4, n) + " * 0.0", Multiplicative}, Additive)
+                       : e;
+        };
+        const Expr a = operand();
+        return Call(binary[Pick(3)], {a, operand()});
     }
     case 8:
         switch (Pick(4)) {
@@ -259,7 +277,13 @@ Expr Generator::MakeFloat(Ty t, int depth)
             if (o.intLibraryArguments && Chance(50)) {
                 static const char *const library[] = {"sqrt", "exp2", "radians", "sin"};
                 const int f = Pick(4);
-                return Call(library[f], {f == 0 ? Call("abs", {Make(I1, d)}) : Make(I1, d)});
+                Expr arg = Make(I1, d);
+                // glslang 12 gives 0 for sin(min(i, j)): an int min or max right inside is
+                // kept one step away.
+                if (arg.text.compare(0, 4, "min(") == 0 || arg.text.compare(0, 4, "max(") == 0) {
+                    arg = Binary(arg, "+", {"0", Postfix}, Additive);
+                }
+                return Call(library[f], {f == 0 ? Call("abs", {arg}) : arg});
             }
             return {"(float)" + Wrap(Make(I1, d), Unary), Unary};
         }
@@ -324,7 +348,13 @@ Expr Generator::MakeBool(Ty t, int depth)
     case 0: return Binary(Make(B1, d), "&&", Make(B1, d), LogicalAnd);
     case 1: return Binary(Make(B1, d), "||", Make(B1, d), LogicalOr);
     case 2: return {"!" + Wrap(Make(B1, d), Unary), Unary};
-    case 3: return Binary(Make(I1, d), Chance(50) ? "==" : "!=", Make(I1, d), Equality);
+    case 3:
+        if (o.nanAndInfinityTests && Chance(30)) {
+            const Ty f = FloatOf(1 + Pick(4));
+            const Expr test = Call(Chance(50) ? "isnan" : "isinf", {Make(f, d)});
+            return f == F1 ? Expr{"!" + test.text, Unary} : Expr{"!" + Call("any", {test}).text, Unary};
+        }
+        return Binary(Make(I1, d), Chance(50) ? "==" : "!=", Make(I1, d), Equality);
     case 4: {
         const Ty f = FloatOf(2 + Pick(3));
         return Call(Chance(50) ? "any" : "all", {Binary(NotConstant(Make(f, d), Width(f)), ">", Make(f, d), Relational)});
@@ -373,7 +403,13 @@ void Generator::Statement()
     if ((kind <= 2 && depthOfBlocks == 0) || writable.size() < 4) {
         const Ty t = AnyValueType();
         const std::string name = NewName("v");
-        Line(std::string(tyNames[t]) + " " + name + " = " + Make(t, 3).text + ";");
+        if (t == F1 && o.staticLocals && Chance(20)) {
+            Line("float " + name + " = Counter();");
+            scope.push_back({name, t, true});
+            return;
+        }
+        const std::string type = t == F3 && o.typedefs && Chance(40) ? "direction" : tyNames[t];
+        Line(type + " " + name + " = " + Make(t, 3).text + ";");
         scope.push_back({name, t, true});
         return;
     }
@@ -400,7 +436,8 @@ void Generator::Statement()
     }
     if (kind == 5 && o.arrays) {
         const std::string a = NewName("a");
-        Line("float3 " + a + "[3] = {" + Make(F3, 1).text + ", " + Make(F3, 1).text + ", " + Make(F3, 1).text + "};");
+        Line("float3 " + a + (o.macroArraySizes ? "[SIZE]" : "[3]") + " = {" + Make(F3, 1).text + ", " +
+             Make(F3, 1).text + ", " + Make(F3, 1).text + "};");
         if (o.incrementInIndex) {
             const std::string j = NewName("j");
             Line("int " + j + " = 0;");
@@ -415,6 +452,11 @@ void Generator::Statement()
         const std::string v = NewName("v");
         Line("float3 " + v + " = " + a + "[0] + " + a + "[1] * " + a + "[2];");
         scope.push_back({v, F3, true});
+        if (o.arrayParameters) {
+            const std::string s = NewName("v");
+            Line("float " + s + " = SumOf(" + a + ");");
+            scope.push_back({s, F1, true});
+        }
         return;
     }
     if (kind <= 7 && o.compoundAssignments && t != B1) {
@@ -465,6 +507,12 @@ void Generator::Block(int count)
 std::string Generator::Program()
 {
     std::string head = "// random program\n";
+    // Helpers that use the declarations Cg shares with C.
+    head += o.macroArraySizes ? "#define SIZE (1 + 2)\n" : "#define SIZE 3\n";
+    head += o.typedefs ? "typedef float3 direction;\n" : "";
+    head += o.unnamedParameters ? "float Twice(float);\nfloat Twice(float x) { return x * 2.0; }\n" : "";
+    head += o.staticLocals ? "float Counter() { static float c = 0.25; c += 0.5; return c; }\n" : "";
+    head += o.arrayParameters ? "float SumOf(float3 a[SIZE]) { return a[0].x + a[1].y - a[2].z; }\n" : "";
     // Uniforms: globals without static, as Cg users write them, and one parameter of main.
     static const Ty uniformTypes[] = {F1, F3, F4, I1, M4, M3, M2, F2};
     for (int i = 0; i < 8; i++) {

@@ -24,6 +24,13 @@ struct CgGenOptions {
     bool boolVectorLogic = true;         // &&, ||, ! on bool vectors were refused (needs vectorConditions)
     bool refract = true;                 // refract(I, N, eta) turned N into a scalar
     bool bareGlobalUniforms = true;      // a global without static was not made a uniform
+    bool octalAndHexLiterals = true;     // 010 where a float is wanted became ten, not eight
+    bool staticLocals = true;            // a static local lost its value between calls
+    bool typedefs = true;                // typedef was refused
+    bool arrayParameters = true;         // float f(float3 a[3]) was refused
+    bool macroArraySizes = true;         // float3 a[SIZE] with SIZE a macro of an expression was refused
+    bool unnamedParameters = true;       // a prototype float Twice(float); was refused
+    bool nanAndInfinityTests = true;     // isnan and isinf were refused
 };
 
 // A program with entry function main; the same seed and options give the same text.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <epoxy/gl.h>
 #include <sys/stat.h>
@@ -439,4 +440,86 @@ TEST_F(CgRuntime, UniformArraysStructsBoolsAndMatricesAreSetByTheirNames)
     cgGLSetMatrixParameterfr(cgGetNamedParameter(program, "Flip"), rows);
     EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
     EXPECT_EQ(cgGetNamedParameter(program, "Offsets[2]"), nullptr);
+}
+
+// Every kind of value the runtime uploads, set through the runtime's own calls and read back
+// from GL: ints and bools of every width, every matrix shape, each element of an array, and
+// the members of structs in an array.
+TEST_F(CgRuntime, EveryUniformKindIsUploadedByTheRuntime)
+{
+    const std::string path = WriteFile(
+        "every_uniform.cg",
+        "struct Light { float3 colour; int2 mask; bool on; };\n"
+        "int I1; int2 I2; int3 I3; int4 I4; bool B1; bool2 B2; bool3 B3; bool4 B4; float F1; float2 F2;\n"
+        "float2x2 M22; float2x3 M23; float2x4 M24; float3x2 M32; float3x3 M33; float3x4 M34;\n"
+        "float4x2 M42; float4x3 M43; float4x4 M44; float W[3]; uniform Light Lamps[2];\n"
+        "float4 main(float4 p : POSITION) : POSITION\n{\n"
+        "    float s = I1 + I2.y + I3.z + I4.w + B1 + B2.y + B3.z + B4.w + F1 + F2.y + W[0] + W[1] + W[2];\n"
+        "    s += Lamps[0].colour.x + Lamps[1].colour.z + Lamps[0].mask.y + Lamps[1].mask.x + Lamps[0].on + Lamps[1].on;\n"
+        "    float4 v = mul(M24, p).xyxy + mul(M34, p).xyzx + mul(M44, p) + float4(mul(M22, p.xy), mul(M32, p.xy).xy);\n"
+        "    v.xyz += mul(M23, p.xyz).xyx + mul(M33, p.xyz) + mul(M43, p.xyz).xyz + mul(M42, p.xy).xyz;\n"
+        "    return v * s;\n}\n");
+    CGprogram program = cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), CG_PROFILE_GLSLV, "main", nullptr);
+    ASSERT_NE(program, nullptr) << cgGetErrorString(cgGetError());
+    cgGLLoadProgram(program);
+    cgGLEnableProfile(CG_PROFILE_GLSLV);
+    cgGLBindProgram(program);
+    const struct {
+        const char *name;
+        int set;  // the values given: 1, 3 or 4 through cgGLSetParameter*, 0 a matrix row by row
+        std::vector<float> expected;
+        bool integral;  // read back as ints
+    } values[] = {
+        {"I1", 1, {-7}, true},           {"I2", 3, {3, -4}, true},      {"I3", 3, {5, 6, -7}, true},
+        {"I4", 4, {1, -2, 3, -4}, true}, {"B1", 1, {1}, true},          {"B2", 3, {0, 1}, true},
+        {"B3", 3, {1, 0, 1}, true},      {"B4", 4, {0, 1, 1, 0}, true}, {"F1", 1, {0.5f}, false},
+        {"F2", 3, {1.5f, -2.5f}, false}, {"W[0]", 1, {10}, false},      {"W[1]", 1, {11}, false},
+        {"W[2]", 1, {12}, false},        {"Lamps[0].colour", 3, {1, 2, 3}, false},
+        {"Lamps[1].colour", 4, {4, 5, 6}, false},  {"Lamps[0].mask", 3, {7, 8}, true},
+        {"Lamps[1].mask", 3, {-9, 10}, true},      {"Lamps[0].on", 1, {0}, true},
+        {"Lamps[1].on", 1, {1}, true},
+    };
+    const char *const matrices[] = {"M22", "M23", "M24", "M32", "M33", "M34", "M42", "M43", "M44"};
+    float rows[16];
+    for (int k = 0; k < 16; k++) {
+        rows[k] = float(k + 1) * (k % 2 ? -1.0f : 1.0f);
+    }
+    for (const auto &v : values) {
+        CGparameter param = cgGetNamedParameter(program, v.name);
+        ASSERT_NE(param, nullptr) << v.name;
+        const std::vector<float> &e = v.expected;
+        if (v.set == 1) {
+            cgGLSetParameter1f(param, e[0]);
+        } else if (v.set == 3) {
+            cgGLSetParameter3f(param, e[0], e.size() > 1 ? e[1] : 99, e.size() > 2 ? e[2] : 99);
+        } else {
+            cgGLSetParameter4f(param, e[0], e[1], e[2], e[3]);
+        }
+    }
+    for (const char *name : matrices) {
+        cgGLSetMatrixParameterfr(cgGetNamedParameter(program, name), rows);
+    }
+    EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+
+    const GLuint id = cgGLGetProgramID(program);
+    for (const auto &v : values) {
+        const GLint at = glGetUniformLocation(id, v.name);
+        ASSERT_NE(at, -1) << v.name;
+        float got[4] = {};
+        GLint gotInt[4] = {};
+        if (v.integral) {
+            glGetUniformiv(id, at, gotInt);
+            std::copy(gotInt, gotInt + 4, got);
+        } else {
+            glGetUniformfv(id, at, got);
+        }
+        EXPECT_EQ(std::vector<float>(got, got + v.expected.size()), v.expected) << v.name;
+    }
+    // Held transposed: Cg's rows are the shader's columns, so GL gives them back in row order.
+    for (const char *name : matrices) {
+        const int size = (name[1] - '0') * (name[2] - '0');
+        float got[16] = {};
+        glGetUniformfv(id, glGetUniformLocation(id, name), got);
+        EXPECT_EQ(std::vector<float>(got, got + size), std::vector<float>(rows, rows + size)) << name;
+    }
 }

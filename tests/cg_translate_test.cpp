@@ -131,7 +131,7 @@ TEST(CgTranslate, OtherSemanticsTakeGenericAttributesPastTheFixedOnes)
     const std::string head = "struct vout { float4 pos : POSITION; };\nvout main(float4 p : POSITION";
     const std::string tail = ")\n{ vout o; o.pos = p; return o; }\n";
     CgTranslation t;
-    ASSERT_TRUE(TranslateCgProgram(head + ", float3 t : TANGENT, float w : BLENDWEIGHT, float4 c : TEXCOORD8" + tail,
+    ASSERT_TRUE(TranslateCgProgram(head + ", float3 t : FOGCOORD, float w : BLENDWEIGHT, float4 c : TEXCOORD8" + tail,
                                    "wind.cg", "main", &t))
         << t.error;
     ASSERT_EQ(t.inputs.size(), 4u);
@@ -144,15 +144,43 @@ TEST(CgTranslate, OtherSemanticsTakeGenericAttributesPastTheFixedOnes)
             << t.glsl;
     }
 
+    const char *const others[] = {"ATTR1", "ATTR5", "ATTR6", "ATTR7", "BLENDWEIGHT", "BLENDINDICES", "FOGCOORD",
+                                  "PSIZE", "SKIN0", "SKIN1"};
     std::string generic;
-    for (int i = firstGenericAttribute; i <= lastGenericAttribute; i++) {
-        generic += ", float a" + std::to_string(i) + " : ATTR" + std::to_string(i);
+    for (const char *semantic : others) {
+        generic += std::string(", float a") + semantic + " : " + semantic;
     }
     EXPECT_TRUE(TranslateCgProgram(head + generic + tail, "wind.cg", "main", &t)) << t.error;
-    EXPECT_FALSE(TranslateCgProgram(head + generic + ", float extra : ATTR0" + tail, "wind.cg", "main", &t));
+    EXPECT_FALSE(TranslateCgProgram(head + generic + ", float extra : SKIN2" + tail, "wind.cg", "main", &t));
     EXPECT_NE(t.error.find("more than 10 varying inputs"), std::string::npos) << t.error;
     EXPECT_FALSE(TranslateCgProgram(head + ", float a : TEXCOORD1, float b : texcoord1" + tail, "wind.cg", "main", &t));
     EXPECT_NE(t.error.find("two varying inputs have the semantic TEXCOORD1"), std::string::npos) << t.error;
+}
+
+// The aliases the vendor's OpenGL profiles give the fixed inputs: DIFFUSE and ATTR3 are COLOR0,
+// SPECULAR and ATTR4 COLOR1, ATTR2 NORMAL, ATTR8 to 15 TEXCOORD0 to 7, TANGENT and BINORMAL
+// TEXCOORD6 and 7.
+TEST(CgTranslate, SemanticAliasesBindAsTheOpenGlProfilesDo)
+{
+    const std::string head = "struct vout { float4 pos : POSITION; };\nvout main(float4 p : ATTR0";
+    const std::string tail = ")\n{ vout o; o.pos = p; return o; }\n";
+    CgTranslation t;
+    ASSERT_TRUE(TranslateCgProgram(head + ", float4 d : DIFFUSE, float4 s : specular, float3 n : ATTR2, float2 u : "
+                                          "ATTR9, float3 tg : TANGENT, float3 bn : BINORMAL" + tail,
+                                   "wind.cg", "main", &t))
+        << t.error;
+    const std::pair<CgInputSource, int> expected[] = {
+        {CgInputSource::Vertex, 0},   {CgInputSource::Color, 0},    {CgInputSource::SecondaryColor, 0},
+        {CgInputSource::Normal, 0},   {CgInputSource::TexCoord, 1}, {CgInputSource::TexCoord, 6},
+        {CgInputSource::TexCoord, 7}};
+    ASSERT_EQ(t.inputs.size(), 7u);
+    for (size_t i = 0; i < 7; i++) {
+        EXPECT_EQ(t.inputs[i].source, expected[i].first) << t.inputs[i].name;
+        EXPECT_EQ(t.inputs[i].texUnit, expected[i].second) << t.inputs[i].name;
+    }
+    EXPECT_NE(WithoutSpaces(t.glsl).find("=gl_MultiTexCoord6.xyz;"), std::string::npos) << t.glsl;
+    EXPECT_FALSE(TranslateCgProgram(head + ", float4 c : COLOR0, float4 d : DIFFUSE" + tail, "wind.cg", "main", &t));
+    EXPECT_NE(t.error.find("two varying inputs have the semantic DIFFUSE"), std::string::npos) << t.error;
 }
 
 TEST(CgTranslate, GlslLinesNameTheCgLines)
@@ -188,9 +216,10 @@ vout main(vin v, uniform float3x3 Basis, uniform float Time, uniform float4x4 M)
     CgTranslation t;
     ASSERT_TRUE(TranslateCgProgram(source, "wind.cg", "main", &t)) << t.error;
     const std::string flat = WithoutSpaces(t.glsl);
-    // mul(a, b) swaps its operands: matrices are held transposed.
-    EXPECT_NE(flat.find("((v.p)*(Basis))"), std::string::npos) << t.glsl;
-    EXPECT_NE(flat.find("((mat3(M))*(v.p))"), std::string::npos) << t.glsl;
+    // mul(a, b) swaps its operands: matrices are held transposed; a product is grouped as GLSL's
+    // left-to-right '*' reads it.
+    EXPECT_NE(flat.find("vec3q=v.p*Basis+mat3(M)*v.p;"), std::string::npos) << t.glsl;
+    EXPECT_NE(flat.find("=vec4(q,1.0)*M*cgx_fmod(Time,2.0)+"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("vec3Shade(vec3cgu_input)"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("cgx_saturate(mix(cgu_input,fract(cgu_input),vec3(0.5)))"), std::string::npos) << t.glsl;
     EXPECT_NE(flat.find("cgx_fmod(Time,2.0)"), std::string::npos) << t.glsl;
@@ -247,7 +276,7 @@ TEST(CgTranslate, FailuresNameTheLine)
         {head + "#define F(a, b) a\nfloat x = F(1);\n", 4, "macro 'F' takes 2 arguments, not 1"},
         {body + "o.HPos = tex2D(s, IN.position.xy);\n}\n", 5, "'tex2D' reads a texture"},
         {body + "o.HPos = ddx(IN.position);\n}\n", 5, "'ddx' belongs to fragment programs"},
-        {body + "o.HPos = isnan(IN.position) ? 1 : 0;\n}\n", 5, "'isnan' is not supported"},
+        {body + "o.HPos = isfinite(IN.position) ? 1 : 0;\n}\n", 5, "'isfinite' is not supported"},
         {body + "o.HPos = noise(IN.position);\n}\n", 5, "'noise' is not supported"},
         {body + "o.HPos = cosine(IN.position);\n}\n", 5, "'cosine' is not a function"},
         {body + "int i = 3 & 1;\n}\n", 5, "operator '&' is not supported"},
@@ -264,6 +293,11 @@ TEST(CgTranslate, FailuresNameTheLine)
         {body + "const float w[2] = {1, 2, 3};\n}\n", 5, "too many values for a float[2]"},
         {body + "o.HPos = undeclaredThing;\n}\n", 5, "'undeclaredThing' is not declared"},
         {head + "uniform sampler2D tex;\n", 3, "'sampler2D': textures are not supported"},
+        // Cg has no recursion, direct or through other functions.
+        {head + "float f(float x)\n{ return x > 0 ? f(x - 1) : 0; }\n", 4, "'f' calls itself"},
+        {head + "float g(float x);\nfloat f(float x)\n{ return g(x); }\nfloat g(float x) { return f(x); }\n" +
+             "vfconn main(appin IN) { vfconn o; o.HPos = g(1); return o; }\n", 5, "'g' calls itself through 'f'"},
+        {body + "static float n = IN.position.x;\n}\n", 5, "static local 'n' must be a constant"},
     };
     for (const auto &c : cases) {
         CgTranslation t;

@@ -89,7 +89,31 @@ inline std::string CheckCgPreprocess(const std::string &source)
     if (in != made) {
         return std::to_string(in + 1) + " lines became " + std::to_string(made + 1);
     }
-    return out.error.empty() ? "" : "success with an error message";
+    if (!out.error.empty()) {
+        return "success with an error message";
+    }
+    // Each token stands on a line of the file, and the text cuts into the same tokens again: no
+    // expansion glued two tokens or split one. Left out: '#', which could start a directive
+    // there, and what no Cg program holds (strings, stray bytes), which may run to a line's end.
+    bool hashes = false;
+    for (const CgToken &tok : out.tokens) {
+        if (tok.line < 1 || tok.line > out.lineCount) {
+            return "token '" + tok.text + "' on line " + std::to_string(tok.line) + " of " + std::to_string(out.lineCount);
+        }
+        hashes = hashes || tok.text[0] == '#' || tok.kind == CgTokenKind::Other;
+    }
+    CgPreprocessResult again;
+    if (!hashes && !PreprocessCg(out.text, "wind.cg", &again)) {
+        return "the text does not preprocess again: " + again.error;
+    }
+    if (!hashes) {
+        for (size_t k = 0; k < out.tokens.size() || k < again.tokens.size(); k++) {
+            if (k >= out.tokens.size() || k >= again.tokens.size() || out.tokens[k].text != again.tokens[k].text) {
+                return "the text does not cut into its tokens again at token " + std::to_string(k);
+            }
+        }
+    }
+    return "";
 }
 
 inline std::vector<std::string> &LoaderMessages()
