@@ -57,10 +57,18 @@ async function runCase(browser, webCase) {
   const server = await serve(distDir, files);
   // The page's fetch of a file the case withholds shows as a failed load, and only that.
   const withheld = (text) => Object.values(files).includes(null) && /Failed to load resource: .* 404/.test(text);
-  const { page, problems } = await openPage(browser, withheld);
+  // A case may expect the program's own lines on the console (its messages go to stderr).
+  const expected = (text) => withheld(text) || Boolean(webCase.console && webCase.console.test(text));
+  const { page, problems } = await openPage(browser, expected);
   try {
     const spans = parseKeyScript(webCase.keys || "");
     await page.evaluateOnNewDocument(installHooks, spans, webCase.shots || []);
+    if (webCase.clockStill) {
+      await page.evaluateOnNewDocument(() => {
+        const now = Date.now();
+        Date.now = () => now;
+      });
+    }
     if (webCase.refuseFullScreen) {
       await page.evaluateOnNewDocument(() => {
         Element.prototype.requestFullscreen = () => Promise.reject(new TypeError("refused"));
@@ -163,6 +171,18 @@ async function dropFile(page, name, text) {
     document.dispatchEvent(new DragEvent("drop", { dataTransfer: transfer, bubbles: true, cancelable: true }));
   }, name, text);
 }
+
+const frameCount = (page) => page.evaluate(() => window.halmwindFrames());
+// The message under the editor, once it matches.
+const editorMessage = (page, pattern) => page.waitForFunction((source) =>
+  new RegExp(source).test(document.getElementById("editor-message").textContent),
+{ timeout: caseTimeout, polling: 100 }, pattern.source);
+const editorState = (page) => page.evaluate(() => ({
+  text: document.getElementById("editor-text").value,
+  message: document.getElementById("editor-message").textContent,
+  marked: Array.from(document.querySelectorAll("#editor-gutter .error"), (n) => Number(n.textContent)),
+  band: !document.getElementById("editor-band").hidden,
+}));
 
 const fullScreenState = (page) => page.evaluate(() => ({
   fullScreen: document.fullscreenElement === document.getElementById("canvas"),
@@ -315,18 +335,25 @@ const cases = pictures.map(pictureCase).concat([
   // As on the desktop a short map is reported, and the meadow grows on what was read.
   badInputCase("short-terrain", { "terrain.raw": Buffer.alloc(1000, 7) }, [/^Die Height Map ist zu kurz \(weniger als 1048576 Bytes\)!$/], false),
   {
-    // A broken wind.cg dropped on the running page: the scene is made anew with it, which fails
-    // with the compiler's message, and the program ends as it would at start-up.
+    // A broken wind.cg dropped on the running page goes into the editor and is applied: the
+    // program goes on with the shipped program, and the compiler's message shows under the editor.
     name: "drop-broken-wind-cg",
+    console: /^wind\.cg\(2\)/,
     until: async (page) => {
       await framesReached(3)(page);
       await dropFile(page, "wind.cg", brokenCg);
-      await ended(page);
+      await editorMessage(page, /wind\.cg\(2\)/);
+      await framesReached((await frameCount(page)) + 5)(page);
     },
     check: async (page) => {
+      const failures = [];
       const shown = await dialogs(page);
-      return shown.length === 1 && shown[0].caption === "Error" && /wind\.cg\(2\)/.test(shown[0].text)
-        ? [] : ["expected one Error dialog with the compiler's line, got " + JSON.stringify(shown)];
+      if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+      if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("the program ended");
+      const editor = await editorState(page);
+      if (editor.text !== brokenCg) failures.push("the editor does not hold the dropped file");
+      if (editor.marked.join() !== "2") failures.push(`marked lines ${editor.marked.join() || "none"}, not line 2`);
+      return failures;
     },
   },
   {
@@ -519,7 +546,164 @@ const noticesCase = {
   },
 };
 
-cases.push(...drawPaths.map(drawCountCase), keyButtonsCase, noticesCase);
+// --- The editor of wind.cg ------------------------------------------------------------------------
+// Per frame: red and green pixels of the meadow, and a sum over the yellow pixels of the overlay's
+// wind lines at the bottom, which changes with their text (the strength among them).
+function installFrameColours() {
+  window.halmwindColours = [];
+  window.halmwindOnFrame = (frame, canvas) => {
+    const c = document.createElement("canvas");
+    c.width = canvas.width;
+    c.height = canvas.height;
+    const g = c.getContext("2d");
+    g.drawImage(canvas, 0, 0);
+    const data = g.getImageData(0, 0, c.width, c.height).data;
+    let red = 0, green = 0, windLines = 0;
+    for (let i = 0; i < data.length; i += 4) {
+      const [r, gr, b] = [data[i], data[i + 1], data[i + 2]];
+      if (r > 120 && gr < 60 && b < 60) red++;
+      if (gr > 60 && gr > r + 40) green++;
+      const y = Math.floor(i / 4 / c.width), x = (i / 4) % c.width;
+      if (y >= 500 && x < 400 && r > 180 && gr > 180 && b < 100) windLines += x * 1000 + y;
+    }
+    window.halmwindColours[frame] = { red, green, windLines };
+  };
+}
+
+// The colours of the frame `n` frames from now.
+async function coloursAfter(page, n) {
+  const frame = (await frameCount(page)) + n;
+  await framesReached(frame)(page);
+  return page.evaluate((frame) => window.halmwindColours[frame], frame);
+}
+
+async function setEditorText(page, text) {
+  await page.$eval("#editor-text", (area, text) => {
+    area.value = text;
+    area.dispatchEvent(new Event("input"));
+  }, text);
+}
+
+const shippedCg = fs.readFileSync(path.join(root, "data", "wind.cg"), "utf8");
+const redCg = shippedCg.replace("OUT.Col0 = IN.color;", "OUT.Col0 = float4(1.0, 0.0, 0.0, 1.0);");
+// The red program with an error on one line, of the same size as the red program.
+const brokenRedCg = redCg.replace("float k = 1.0;", "float k = 1.+;");
+const brokenRedLine = redCg.split("\n").findIndex((line) => line.includes("float k = 1.0;")) + 1;
+const isRed = (c) => c.red > 30000 && c.green < 2000;
+const isGreen = (c) => c.green > 30000 && c.red < 2000;
+
+const editorApplyCase = {
+  // On the vertex program's path: the red program applied with Ctrl+Enter paints the blades red,
+  // a broken one applied with the button leaves the red one drawing with the message under the
+  // editor and its line marked, and Zurücksetzen brings the shipped program back. The clock
+  // stands still, so that the broken program, of the red one's size, is saved within the same
+  // second of the file system's clock as the red one: it must still be taken up.
+  name: "editor-apply",
+  keys: "W@1 W@3",
+  clockStill: true,
+  console: /^wind\.cg\(\d+\)/,
+  until: async (page) => {
+    await framesReached(5)(page);
+    await page.evaluate(installFrameColours);
+  },
+  check: async (page) => {
+    if (redCg === shippedCg || brokenRedCg.length !== redCg.length || brokenRedLine < 1) {
+      return ["data/wind.cg no longer has the lines the case changes"];
+    }
+    const failures = [];
+    const seen = [];
+    let editor = await editorState(page);
+    if (editor.text !== shippedCg) failures.push("the editor does not show the page's wind.cg");
+    const shipped = await coloursAfter(page, 2);
+    seen.push(shipped);
+
+    await setEditorText(page, redCg);
+    await page.focus("#editor-text");
+    await page.keyboard.down("Control");
+    await page.keyboard.press("Enter");
+    await page.keyboard.up("Control");
+    const red = await coloursAfter(page, 4);
+    seen.push(red);
+
+    await setEditorText(page, brokenRedCg);
+    await page.click("#editor-apply");
+    await editorMessage(page, /\S/);
+    const broken = await coloursAfter(page, 5);
+    seen.push(broken);
+    editor = await editorState(page);
+    const ended = await page.$eval("#ended", (e) => !e.hidden);
+
+    await page.click("#editor-reset");
+    await editorMessage(page, /^$/);
+    const reset = await coloursAfter(page, 4);
+    seen.push(reset);
+    const afterReset = await editorState(page);
+    console.log(`  editor-apply: red/green pixels shipped ${shipped.red}/${shipped.green}, red ${red.red}/${red.green}, ` +
+      `broken ${broken.red}/${broken.green}, reset ${reset.red}/${reset.green}; message "${editor.message}"`);
+
+    if (!isGreen(shipped)) failures.push("the shipped program does not draw green blades");
+    if (!isRed(red)) failures.push("the red program applied with Ctrl+Enter does not draw");
+    if (ended) failures.push("the broken program ended the program");
+    if (!isRed(broken)) failures.push("the broken program did not leave the red one drawing");
+    if (!new RegExp(`^wind\\.cg\\(${brokenRedLine}\\): error`).test(editor.message)) {
+      failures.push(`the message under the editor does not name line ${brokenRedLine}: "${editor.message}"`);
+    }
+    if (editor.marked.join() !== String(brokenRedLine) || !editor.band) {
+      failures.push(`marked lines ${editor.marked.join() || "none"} (band ${editor.band}), not line ${brokenRedLine}`);
+    }
+    if (!isGreen(reset)) failures.push("Zurücksetzen did not bring the green blades back");
+    if (afterReset.text !== shippedCg) failures.push("Zurücksetzen did not restore the shipped text");
+    if (afterReset.marked.length || afterReset.band) failures.push("the mark stayed after a good program");
+    const shown = await dialogs(page);
+    if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+    return failures;
+  },
+};
+
+const editorKeysCase = {
+  // Keys typed in the editor stay there: "x" typed and held leaves the wind's strength as it was.
+  // A click on the canvas gives the keys back (X then strengthens the wind), and an X held on the
+  // canvas while the editor takes the focus is let go.
+  name: "editor-keys",
+  keys: "W@1",
+  until: async (page) => {
+    await framesReached(5)(page);
+    await page.evaluate(installFrameColours);
+  },
+  check: async (page) => {
+    const failures = [];
+    const holdX = async (n) => {
+      await page.keyboard.down("x");
+      await framesReached((await frameCount(page)) + n)(page);
+      await page.keyboard.up("x");
+    };
+    const before = (await coloursAfter(page, 1)).windLines;
+    await page.click("#editor-text");
+    await page.keyboard.type("x".repeat(20));
+    await holdX(6);
+    const typed = (await coloursAfter(page, 2)).windLines;
+    if (!(await editorState(page)).text.includes("x".repeat(20))) failures.push("the typed x did not reach the editor");
+    if (typed !== before) failures.push("x typed in the editor changed the overlay's wind lines");
+
+    await page.click("#canvas");
+    await holdX(6);
+    const onCanvas = (await coloursAfter(page, 2)).windLines;
+    if (onCanvas === typed) failures.push("after a click on the canvas, X did not change the wind's strength");
+
+    await page.keyboard.down("x");
+    await framesReached((await frameCount(page)) + 2)(page);
+    await page.click("#editor-text");
+    await page.keyboard.up("x");
+    const released = (await coloursAfter(page, 2)).windLines;
+    const later = (await coloursAfter(page, 6)).windLines;
+    if (later !== released) failures.push("X held on the canvas stayed down after the editor took the focus");
+    console.log(`  editor-keys: wind lines ${before}, after x in the editor ${typed}, after X on the canvas ${onCanvas}, ` +
+      `X let go in the editor ${released} then ${later}`);
+    return failures;
+  },
+};
+
+cases.push(...drawPaths.map(drawCountCase), keyButtonsCase, noticesCase, editorApplyCase, editorKeysCase);
 
 async function main() {
   fs.mkdirSync(outDir, { recursive: true });
