@@ -176,7 +176,10 @@ const frameCount = (page) => page.evaluate(() => window.halmwindFrames());
 // The message under the editor, once it matches.
 const editorMessage = (page, pattern) => page.waitForFunction((source) =>
   new RegExp(source).test(document.getElementById("editor-message").textContent),
-{ timeout: caseTimeout, polling: 100 }, pattern.source);
+{ timeout: 30000, polling: 100 }, pattern.source).catch(async () => {
+  const shown = await page.$eval("#editor-message", (m) => m.textContent);
+  throw new Error(`no message matching ${pattern} under the editor within 30 s, it says "${shown}"`);
+});
 const editorState = (page) => page.evaluate(() => ({
   text: document.getElementById("editor-text").value,
   message: document.getElementById("editor-message").textContent,
@@ -611,11 +614,9 @@ const editorApplyCase = {
       return ["data/wind.cg no longer has the lines the case changes"];
     }
     const failures = [];
-    const seen = [];
     let editor = await editorState(page);
     if (editor.text !== shippedCg) failures.push("the editor does not show the page's wind.cg");
     const shipped = await coloursAfter(page, 2);
-    seen.push(shipped);
 
     await setEditorText(page, redCg);
     await page.focus("#editor-text");
@@ -623,20 +624,21 @@ const editorApplyCase = {
     await page.keyboard.press("Enter");
     await page.keyboard.up("Control");
     const red = await coloursAfter(page, 4);
-    seen.push(red);
 
     await setEditorText(page, brokenRedCg);
     await page.click("#editor-apply");
     await editorMessage(page, /\S/);
     const broken = await coloursAfter(page, 5);
-    seen.push(broken);
     editor = await editorState(page);
     const ended = await page.$eval("#ended", (e) => !e.hidden);
 
-    await page.click("#editor-reset");
-    await editorMessage(page, /^$/);
-    const reset = await coloursAfter(page, 4);
-    seen.push(reset);
+    // Between two frames: the very next frame draws with the shipped program.
+    const resetAt = await page.evaluate(() => {
+      document.getElementById("editor-reset").click();
+      return window.halmwindFrames();
+    });
+    await framesReached(resetAt + 1)(page);
+    const reset = await page.evaluate((frame) => window.halmwindColours[frame], resetAt + 1);
     const afterReset = await editorState(page);
     console.log(`  editor-apply: red/green pixels shipped ${shipped.red}/${shipped.green}, red ${red.red}/${red.green}, ` +
       `broken ${broken.red}/${broken.green}, reset ${reset.red}/${reset.green}; message "${editor.message}"`);
@@ -651,9 +653,9 @@ const editorApplyCase = {
     if (editor.marked.join() !== String(brokenRedLine) || !editor.band) {
       failures.push(`marked lines ${editor.marked.join() || "none"} (band ${editor.band}), not line ${brokenRedLine}`);
     }
-    if (!isGreen(reset)) failures.push("Zurücksetzen did not bring the green blades back");
+    if (!isGreen(reset)) failures.push("the frame after Zurücksetzen does not draw green blades");
     if (afterReset.text !== shippedCg) failures.push("Zurücksetzen did not restore the shipped text");
-    if (afterReset.marked.length || afterReset.band) failures.push("the mark stayed after a good program");
+    if (afterReset.message || afterReset.marked.length || afterReset.band) failures.push("the message or the mark stayed after a good program");
     const shown = await dialogs(page);
     if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
     return failures;
