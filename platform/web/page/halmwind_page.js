@@ -72,7 +72,9 @@ const editor = {
   markedLine: 0,    // the line the program's message names, 0 for none
   running: false,   // a program runs that takes an apply up
 };
-const editorLineHeight = 18;  // px, as the style sheet gives the text area and the gutter
+// px, as the style sheet gives the text area and the gutter
+const editorLineHeight = 18;
+const editorPadding = 6;
 
 function showLineNumbers() {
   const lines = editor.text.value.split("\n").length;
@@ -94,7 +96,7 @@ function showLineNumbers() {
 // The numbers and the band move with the text.
 function followScroll() {
   editor.gutter.scrollTop = editor.text.scrollTop;
-  const top = editor.text.offsetTop + 6 + (editor.markedLine - 1) * editorLineHeight - editor.text.scrollTop;
+  const top = editor.text.offsetTop + editorPadding + (editor.markedLine - 1) * editorLineHeight - editor.text.scrollTop;
   editor.band.hidden = !editor.markedLine || top < editor.text.offsetTop || top >= editor.text.offsetTop + editor.text.clientHeight;
   editor.band.style.top = top + "px";
   editor.band.style.left = editor.text.offsetLeft + "px";
@@ -112,7 +114,7 @@ function showWindProgramStatus(text) {
 
 // Brings a line into view, with two lines above it.
 function scrollToLine(line) {
-  editor.text.scrollTop = Math.max(0, (line - 3) * editorLineHeight);
+  editor.text.scrollTop = Math.max(0, editorPadding + (line - 3) * editorLineHeight);
   followScroll();
 }
 
