@@ -440,10 +440,11 @@ function drawCountCase([name, keys]) {
 }
 
 // --- The key buttons and the licences under the canvas -----------------------------------------
-// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow), and a sum
-// over the yellow pixels of the overlay's light line, which changes with its text.
-function installGreenCount() {
-  window.halmwindGreen = [];
+// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow) and red
+// ones, and sums over the yellow pixels of the overlay's light line ("Beleuchtung (F4): ...") and
+// of its wind lines at the bottom, each of which changes with the lines' text.
+function installFrameColours() {
+  window.halmwindColours = [];
   window.halmwindOnFrame = (frame, canvas) => {
     const c = document.createElement("canvas");
     c.width = canvas.width;
@@ -451,17 +452,18 @@ function installGreenCount() {
     const g = c.getContext("2d");
     g.drawImage(canvas, 0, 0);
     const data = g.getImageData(0, 0, c.width, c.height).data;
-    let green = 0, line = 0;
-    for (let i = 0; i < data.length; i += 4) if (data[i + 1] > 60 && data[i + 1] > data[i] + 40) green++;
-    // The overlay's second line, "Beleuchtung (F4): ...": where its yellow pixels are.
-    for (let y = 22; y < 48; y++) {
-      for (let x = 0; x < 400; x++) {
-        const i = (y * c.width + x) * 4;
-        if (data[i] > 180 && data[i + 1] > 180 && data[i + 2] < 100) line += x * 1000 + y;
+    const counts = { green: 0, red: 0, lightLine: 0, windLines: 0 };
+    for (let i = 0; i < data.length; i += 4) {
+      const [r, gr, b] = [data[i], data[i + 1], data[i + 2]];
+      if (gr > 60 && gr > r + 40) counts.green++;
+      if (r > 120 && gr < 60 && b < 60) counts.red++;
+      const x = (i / 4) % c.width, y = Math.floor(i / 4 / c.width);
+      if (x < 400 && r > 180 && gr > 180 && b < 100) {
+        if (y >= 22 && y < 48) counts.lightLine += x * 1000 + y;
+        if (y >= 500) counts.windLines += x * 1000 + y;
       }
     }
-    window.halmwindGreen[frame] = green;
-    (window.halmwindLightLine = window.halmwindLightLine || [])[frame] = line;
+    window.halmwindColours[frame] = counts;
   };
 }
 
@@ -471,12 +473,12 @@ const keyButtonsCase = {
   name: "key-buttons",
   until: async (page) => {
     await framesReached(5)(page);
-    await page.evaluate(installGreenCount);
+    await page.evaluate(installFrameColours);
   },
   check: async (page) => {
     const failures = [];
     const frames = () => page.evaluate(() => window.halmwindFrames());
-    const green = (n) => page.evaluate((n) => window.halmwindGreen[n], n);
+    const green = (n) => page.evaluate((n) => window.halmwindColours[n].green, n);
     const centre = async (key) => {
       const button = await page.$(`button.key[data-key="${key}"]`);
       await button.evaluate((b) => b.scrollIntoView({ block: "center" }));
@@ -502,7 +504,7 @@ const keyButtonsCase = {
     // light line then says "Punktlicht" instead of "Standard". A tap lost, or counted twice,
     // leaves the line as it was. (The lit blades' look follows the normal the last glyph of the
     // rate corner left, so the meadow's pixels would not tell.)
-    const lightLine = (n) => page.evaluate((n) => window.halmwindLightLine[n], n);
+    const lightLine = (n) => page.evaluate((n) => window.halmwindColours[n].lightLine, n);
     const standard = await lightLine(await frames());
     await page.$eval('button.key[data-key="115"]', (button) => {
       const options = { pointerId: 7, pointerType: "touch", isPrimary: true, bubbles: true, cancelable: true };
@@ -550,29 +552,6 @@ const noticesCase = {
 };
 
 // --- The editor of wind.cg ------------------------------------------------------------------------
-// Per frame: red and green pixels of the meadow, and a sum over the yellow pixels of the overlay's
-// wind lines at the bottom, which changes with their text (the strength among them).
-function installFrameColours() {
-  window.halmwindColours = [];
-  window.halmwindOnFrame = (frame, canvas) => {
-    const c = document.createElement("canvas");
-    c.width = canvas.width;
-    c.height = canvas.height;
-    const g = c.getContext("2d");
-    g.drawImage(canvas, 0, 0);
-    const data = g.getImageData(0, 0, c.width, c.height).data;
-    let red = 0, green = 0, windLines = 0;
-    for (let i = 0; i < data.length; i += 4) {
-      const [r, gr, b] = [data[i], data[i + 1], data[i + 2]];
-      if (r > 120 && gr < 60 && b < 60) red++;
-      if (gr > 60 && gr > r + 40) green++;
-      const y = Math.floor(i / 4 / c.width), x = (i / 4) % c.width;
-      if (y >= 500 && x < 400 && r > 180 && gr > 180 && b < 100) windLines += x * 1000 + y;
-    }
-    window.halmwindColours[frame] = { red, green, windLines };
-  };
-}
-
 // The colours of the frame `n` frames from now.
 async function coloursAfter(page, n) {
   const frame = (await frameCount(page)) + n;
