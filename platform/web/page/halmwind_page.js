@@ -1,6 +1,6 @@
 // halmwind_page.js -- the page around the demo: its data, the start-up question, message dialogs,
-// the editor of wind.cg, dropped files, the keys as buttons and the end. The program is halmwind.js; this file only
-// talks to its exports.
+// the editor of wind.cg, dropped files, the keys as buttons and the end. The program is
+// halmwind.js; this file only talks to its exports.
 "use strict";
 
 const canvas = document.getElementById("canvas");
@@ -201,8 +201,11 @@ function dropTarget(name) {
   return null;
 }
 
-document.addEventListener("dragover", (event) => event.preventDefault());
+// Text dragged within the editor is the editor's own.
+const carriesFiles = (event) => Boolean(event.dataTransfer && event.dataTransfer.types.includes("Files"));
+document.addEventListener("dragover", (event) => { if (carriesFiles(event)) event.preventDefault(); });
 document.addEventListener("drop", (event) => {
+  if (!carriesFiles(event)) return;
   event.preventDefault();
   const files = Array.from(event.dataTransfer ? event.dataTransfer.files : []);
   Promise.all(files.map((file) => {
