@@ -57,10 +57,18 @@ async function runCase(browser, webCase) {
   const server = await serve(distDir, files);
   // The page's fetch of a file the case withholds shows as a failed load, and only that.
   const withheld = (text) => Object.values(files).includes(null) && /Failed to load resource: .* 404/.test(text);
-  const { page, problems } = await openPage(browser, withheld);
+  // A case may expect the program's own lines on the console (its messages go to stderr).
+  const expected = (text) => withheld(text) || Boolean(webCase.console && webCase.console.test(text));
+  const { page, problems } = await openPage(browser, expected);
   try {
     const spans = parseKeyScript(webCase.keys || "");
     await page.evaluateOnNewDocument(installHooks, spans, webCase.shots || []);
+    if (webCase.clockStill) {
+      await page.evaluateOnNewDocument(() => {
+        const now = Date.now();
+        Date.now = () => now;
+      });
+    }
     if (webCase.refuseFullScreen) {
       await page.evaluateOnNewDocument(() => {
         Element.prototype.requestFullscreen = () => Promise.reject(new TypeError("refused"));
@@ -163,6 +171,21 @@ async function dropFile(page, name, text) {
     document.dispatchEvent(new DragEvent("drop", { dataTransfer: transfer, bubbles: true, cancelable: true }));
   }, name, text);
 }
+
+const frameCount = (page) => page.evaluate(() => window.halmwindFrames());
+// The message under the editor, once it matches.
+const editorMessage = (page, pattern) => page.waitForFunction((source) =>
+  new RegExp(source).test(document.getElementById("editor-message").textContent),
+{ timeout: 30000, polling: 100 }, pattern.source).catch(async () => {
+  const shown = await page.$eval("#editor-message", (m) => m.textContent);
+  throw new Error(`no message matching ${pattern} under the editor within 30 s, it says "${shown}"`);
+});
+const editorState = (page) => page.evaluate(() => ({
+  text: document.getElementById("editor-text").value,
+  message: document.getElementById("editor-message").textContent,
+  marked: Array.from(document.querySelectorAll("#editor-gutter .error"), (n) => Number(n.textContent)),
+  band: !document.getElementById("editor-band").hidden,
+}));
 
 const fullScreenState = (page) => page.evaluate(() => ({
   fullScreen: document.fullscreenElement === document.getElementById("canvas"),
@@ -315,18 +338,25 @@ const cases = pictures.map(pictureCase).concat([
   // As on the desktop a short map is reported, and the meadow grows on what was read.
   badInputCase("short-terrain", { "terrain.raw": Buffer.alloc(1000, 7) }, [/^Die Height Map ist zu kurz \(weniger als 1048576 Bytes\)!$/], false),
   {
-    // A broken wind.cg dropped on the running page: the scene is made anew with it, which fails
-    // with the compiler's message, and the program ends as it would at start-up.
+    // A broken wind.cg dropped on the running page goes into the editor and is applied: the
+    // program goes on with the shipped program, and the compiler's message shows under the editor.
     name: "drop-broken-wind-cg",
+    console: /^wind\.cg\(2\)/,
     until: async (page) => {
       await framesReached(3)(page);
       await dropFile(page, "wind.cg", brokenCg);
-      await ended(page);
+      await editorMessage(page, /wind\.cg\(2\)/);
+      await framesReached((await frameCount(page)) + 5)(page);
     },
     check: async (page) => {
+      const failures = [];
       const shown = await dialogs(page);
-      return shown.length === 1 && shown[0].caption === "Error" && /wind\.cg\(2\)/.test(shown[0].text)
-        ? [] : ["expected one Error dialog with the compiler's line, got " + JSON.stringify(shown)];
+      if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+      if (await page.$eval("#ended", (e) => !e.hidden)) failures.push("the program ended");
+      const editor = await editorState(page);
+      if (editor.text !== brokenCg) failures.push("the editor does not hold the dropped file");
+      if (editor.marked.join() !== "2") failures.push(`marked lines ${editor.marked.join() || "none"}, not line 2`);
+      return failures;
     },
   },
   {
@@ -410,10 +440,11 @@ function drawCountCase([name, keys]) {
 }
 
 // --- The key buttons and the licences under the canvas -----------------------------------------
-// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow), and a sum
-// over the yellow pixels of the overlay's light line, which changes with its text.
-function installGreenCount() {
-  window.halmwindGreen = [];
+// Per frame: the meadow's green pixels (unlit blades are pure green, the ground yellow) and red
+// ones, and sums over the yellow pixels of the overlay's light line ("Beleuchtung (F4): ...") and
+// of its wind lines at the bottom, each of which changes with the lines' text.
+function installFrameColours() {
+  window.halmwindColours = [];
   window.halmwindOnFrame = (frame, canvas) => {
     const c = document.createElement("canvas");
     c.width = canvas.width;
@@ -421,17 +452,18 @@ function installGreenCount() {
     const g = c.getContext("2d");
     g.drawImage(canvas, 0, 0);
     const data = g.getImageData(0, 0, c.width, c.height).data;
-    let green = 0, line = 0;
-    for (let i = 0; i < data.length; i += 4) if (data[i + 1] > 60 && data[i + 1] > data[i] + 40) green++;
-    // The overlay's second line, "Beleuchtung (F4): ...": where its yellow pixels are.
-    for (let y = 22; y < 48; y++) {
-      for (let x = 0; x < 400; x++) {
-        const i = (y * c.width + x) * 4;
-        if (data[i] > 180 && data[i + 1] > 180 && data[i + 2] < 100) line += x * 1000 + y;
+    const counts = { green: 0, red: 0, lightLine: 0, windLines: 0 };
+    for (let i = 0; i < data.length; i += 4) {
+      const [r, gr, b] = [data[i], data[i + 1], data[i + 2]];
+      if (gr > 60 && gr > r + 40) counts.green++;
+      if (r > 120 && gr < 60 && b < 60) counts.red++;
+      const x = (i / 4) % c.width, y = Math.floor(i / 4 / c.width);
+      if (x < 400 && r > 180 && gr > 180 && b < 100) {
+        if (y >= 22 && y < 48) counts.lightLine += x * 1000 + y;
+        if (y >= 500) counts.windLines += x * 1000 + y;
       }
     }
-    window.halmwindGreen[frame] = green;
-    (window.halmwindLightLine = window.halmwindLightLine || [])[frame] = line;
+    window.halmwindColours[frame] = counts;
   };
 }
 
@@ -441,12 +473,12 @@ const keyButtonsCase = {
   name: "key-buttons",
   until: async (page) => {
     await framesReached(5)(page);
-    await page.evaluate(installGreenCount);
+    await page.evaluate(installFrameColours);
   },
   check: async (page) => {
     const failures = [];
     const frames = () => page.evaluate(() => window.halmwindFrames());
-    const green = (n) => page.evaluate((n) => window.halmwindGreen[n], n);
+    const green = (n) => page.evaluate((n) => window.halmwindColours[n].green, n);
     const centre = async (key) => {
       const button = await page.$(`button.key[data-key="${key}"]`);
       await button.evaluate((b) => b.scrollIntoView({ block: "center" }));
@@ -472,7 +504,7 @@ const keyButtonsCase = {
     // light line then says "Punktlicht" instead of "Standard". A tap lost, or counted twice,
     // leaves the line as it was. (The lit blades' look follows the normal the last glyph of the
     // rate corner left, so the meadow's pixels would not tell.)
-    const lightLine = (n) => page.evaluate((n) => window.halmwindLightLine[n], n);
+    const lightLine = (n) => page.evaluate((n) => window.halmwindColours[n].lightLine, n);
     const standard = await lightLine(await frames());
     await page.$eval('button.key[data-key="115"]', (button) => {
       const options = { pointerId: 7, pointerType: "touch", isPrimary: true, bubbles: true, cancelable: true };
@@ -519,7 +551,140 @@ const noticesCase = {
   },
 };
 
-cases.push(...drawPaths.map(drawCountCase), keyButtonsCase, noticesCase);
+// --- The editor of wind.cg ------------------------------------------------------------------------
+// The colours of the frame `n` frames from now.
+async function coloursAfter(page, n) {
+  const frame = (await frameCount(page)) + n;
+  await framesReached(frame)(page);
+  return page.evaluate((frame) => window.halmwindColours[frame], frame);
+}
+
+async function setEditorText(page, text) {
+  await page.$eval("#editor-text", (area, text) => {
+    area.value = text;
+    area.dispatchEvent(new Event("input"));
+  }, text);
+}
+
+const shippedCg = fs.readFileSync(path.join(root, "data", "wind.cg"), "utf8");
+const redCg = shippedCg.replace("OUT.Col0 = IN.color;", "OUT.Col0 = float4(1.0, 0.0, 0.0, 1.0);");
+// The red program with an error on one line, of the same size as the red program.
+const brokenRedCg = redCg.replace("float k = 1.0;", "float k = 1.+;");
+const brokenRedLine = redCg.split("\n").findIndex((line) => line.includes("float k = 1.0;")) + 1;
+const isRed = (c) => c.red > 30000 && c.green < 2000;
+const isGreen = (c) => c.green > 30000 && c.red < 2000;
+
+const editorApplyCase = {
+  // On the vertex program's path: the red program applied with Ctrl+Enter paints the blades red,
+  // a broken one applied with the button leaves the red one drawing with the message under the
+  // editor and its line marked, and Zurücksetzen brings the shipped program back. The clock
+  // stands still, so that the broken program, of the red one's size, is saved within the same
+  // second of the file system's clock as the red one: it must still be taken up.
+  name: "editor-apply",
+  keys: "W@1 W@3",
+  clockStill: true,
+  console: /^wind\.cg\(\d+\)/,
+  until: async (page) => {
+    await framesReached(5)(page);
+    await page.evaluate(installFrameColours);
+  },
+  check: async (page) => {
+    if (redCg === shippedCg || brokenRedCg.length !== redCg.length || brokenRedLine < 1) {
+      return ["data/wind.cg no longer has the lines the case changes"];
+    }
+    const failures = [];
+    let editor = await editorState(page);
+    if (editor.text !== shippedCg) failures.push("the editor does not show the page's wind.cg");
+    const shipped = await coloursAfter(page, 2);
+
+    await setEditorText(page, redCg);
+    await page.focus("#editor-text");
+    await page.keyboard.down("Control");
+    await page.keyboard.press("Enter");
+    await page.keyboard.up("Control");
+    const red = await coloursAfter(page, 4);
+
+    await setEditorText(page, brokenRedCg);
+    await page.click("#editor-apply");
+    await editorMessage(page, /\S/);
+    const broken = await coloursAfter(page, 5);
+    editor = await editorState(page);
+    const ended = await page.$eval("#ended", (e) => !e.hidden);
+
+    // Between two frames: the very next frame draws with the shipped program.
+    const resetAt = await page.evaluate(() => {
+      document.getElementById("editor-reset").click();
+      return window.halmwindFrames();
+    });
+    await framesReached(resetAt + 1)(page);
+    const reset = await page.evaluate((frame) => window.halmwindColours[frame], resetAt + 1);
+    const afterReset = await editorState(page);
+    console.log(`  editor-apply: red/green pixels shipped ${shipped.red}/${shipped.green}, red ${red.red}/${red.green}, ` +
+      `broken ${broken.red}/${broken.green}, reset ${reset.red}/${reset.green}; message "${editor.message}"`);
+
+    if (!isGreen(shipped)) failures.push("the shipped program does not draw green blades");
+    if (!isRed(red)) failures.push("the red program applied with Ctrl+Enter does not draw");
+    if (ended) failures.push("the broken program ended the program");
+    if (!isRed(broken)) failures.push("the broken program did not leave the red one drawing");
+    if (!new RegExp(`^wind\\.cg\\(${brokenRedLine}\\): error`).test(editor.message)) {
+      failures.push(`the message under the editor does not name line ${brokenRedLine}: "${editor.message}"`);
+    }
+    if (editor.marked.join() !== String(brokenRedLine) || !editor.band) {
+      failures.push(`marked lines ${editor.marked.join() || "none"} (band ${editor.band}), not line ${brokenRedLine}`);
+    }
+    if (!isGreen(reset)) failures.push("the frame after Zurücksetzen does not draw green blades");
+    if (afterReset.text !== shippedCg) failures.push("Zurücksetzen did not restore the shipped text");
+    if (afterReset.message || afterReset.marked.length || afterReset.band) failures.push("the message or the mark stayed after a good program");
+    const shown = await dialogs(page);
+    if (shown.length) failures.push("dialogs shown: " + JSON.stringify(shown));
+    return failures;
+  },
+};
+
+const editorKeysCase = {
+  // Keys typed in the editor stay there: "x" typed and held leaves the wind's strength as it was.
+  // A click on the canvas gives the keys back (X then strengthens the wind), and an X held on the
+  // canvas while the editor takes the focus is let go.
+  name: "editor-keys",
+  keys: "W@1",
+  until: async (page) => {
+    await framesReached(5)(page);
+    await page.evaluate(installFrameColours);
+  },
+  check: async (page) => {
+    const failures = [];
+    const holdX = async (n) => {
+      await page.keyboard.down("x");
+      await framesReached((await frameCount(page)) + n)(page);
+      await page.keyboard.up("x");
+    };
+    const before = (await coloursAfter(page, 1)).windLines;
+    await page.click("#editor-text");
+    await page.keyboard.type("x".repeat(20));
+    await holdX(6);
+    const typed = (await coloursAfter(page, 2)).windLines;
+    if (!(await editorState(page)).text.includes("x".repeat(20))) failures.push("the typed x did not reach the editor");
+    if (typed !== before) failures.push("x typed in the editor changed the overlay's wind lines");
+
+    await page.click("#canvas");
+    await holdX(6);
+    const onCanvas = (await coloursAfter(page, 2)).windLines;
+    if (onCanvas === typed) failures.push("after a click on the canvas, X did not change the wind's strength");
+
+    await page.keyboard.down("x");
+    await framesReached((await frameCount(page)) + 2)(page);
+    await page.click("#editor-text");
+    await page.keyboard.up("x");
+    const released = (await coloursAfter(page, 2)).windLines;
+    const later = (await coloursAfter(page, 6)).windLines;
+    if (later !== released) failures.push("X held on the canvas stayed down after the editor took the focus");
+    console.log(`  editor-keys: wind lines ${before}, after x in the editor ${typed}, after X on the canvas ${onCanvas}, ` +
+      `X let go in the editor ${released} then ${later}`);
+    return failures;
+  },
+};
+
+cases.push(...drawPaths.map(drawCountCase), keyButtonsCase, noticesCase, editorApplyCase, editorKeysCase);
 
 async function main() {
   fs.mkdirSync(outDir, { recursive: true });
