@@ -63,6 +63,14 @@ async function runCase(browser, webCase) {
   try {
     const spans = parseKeyScript(webCase.keys || "");
     await page.evaluateOnNewDocument(installHooks, spans, webCase.shots || []);
+    if (webCase.framesPerSecond) {
+      // The clock moves by whole frames, so the rate corner shows the same count on any machine:
+      // with lighting on, the blades take the normal its last glyph left.
+      await page.evaluateOnNewDocument((rate) => {
+        const start = Math.floor(Date.now() / 1000) * 1000 + 1;
+        Date.now = () => start + Math.floor(window.halmwindFrames() * 1000 / rate);
+      }, webCase.framesPerSecond);
+    }
     if (webCase.clockStill) {
       await page.evaluateOnNewDocument(() => {
         const now = Date.now();
@@ -126,6 +134,8 @@ function pictureCase([name, frame, keys]) {
   return {
     name,
     keys,
+    // The desktop's pictures show "FPS: 14".
+    framesPerSecond: 15,
     shots: [frame],
     until: framesReached(frame),
     check: async (page, shots) => {
