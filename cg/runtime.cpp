@@ -122,14 +122,15 @@ bool IsLiveContext(const CgContextRecord *context)
     return context && std::find(liveContexts.begin(), liveContexts.end(), context) != liveContexts.end();
 }
 
+// Looked up among the live contexts' programs, never read through: a destroyed program's
+// handle is an error, not a read of freed memory.
 bool IsLiveProgram(const CgProgramRecord *program)
 {
-    if (!program || !IsLiveContext(program->context)) {
-        return false;
-    }
-    for (const auto &p : program->context->programs) {
-        if (p.get() == program) {
-            return true;
+    for (const CgContextRecord *context : liveContexts) {
+        for (const auto &p : context->programs) {
+            if (p.get() == program) {
+                return true;
+            }
         }
     }
     return false;

@@ -493,7 +493,7 @@ TEST_F(CgRuntime, EveryUniformKindIsUploadedByTheRuntime)
         } else if (v.set == 3) {
             cgGLSetParameter3f(param, e[0], e.size() > 1 ? e[1] : 99, e.size() > 2 ? e[2] : 99);
         } else {
-            cgGLSetParameter4f(param, e[0], e[1], e[2], e[3]);
+            cgGLSetParameter4f(param, e[0], e[1], e[2], e.size() > 3 ? e[3] : 99);
         }
     }
     for (const char *name : matrices) {
