@@ -184,12 +184,17 @@ long CpuTicks(const RunningProgram &program)
     return user < 0 || system < 0 ? -1 : user + system;
 }
 
-std::string ReadStderr(const RunningProgram &program)
+std::string ReadTextFile(const std::string &path)
 {
-    std::ifstream in(program.stderrPath);
+    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string ReadStderr(const RunningProgram &program)
+{
+    return ReadTextFile(program.stderrPath);
 }
 
 std::string RunCommand(const std::string &command)

@@ -60,6 +60,8 @@ void PressKeys(const std::string &windowId, const std::string &keys);
 std::string MakeRunDirectory(const char *name, const std::vector<std::string> &dataFiles);
 
 void WriteTextFile(const std::string &path, const std::string &text);
+// The file's bytes, "" when it cannot be read.
+std::string ReadTextFile(const std::string &path);
 
 // Starts the program in `directory` and answers the start-up question with `answer` (Return
 // for Yes, Escape for No); false when no question came.

@@ -1,8 +1,6 @@
 // shader_program_test.cpp -- the wind program's set-up tells the user what went wrong.
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -58,12 +56,6 @@ TEST_F(ShaderSetup, MissingEmptyAndBrokenFilesNameTheirCause)
     EXPECT_NE(broken.find("wind.cg(7)"), std::string::npos) << broken;
 }
 
-static std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // wind.cg saved again while the program runs, looked at as the frames do.
 class LiveWindProgram : public ShaderSetup {
 protected:
@@ -94,7 +86,7 @@ protected:
 TEST_F(LiveWindProgram, ASaveThatCompilesReplacesTheProgramOnceItHoldsStill)
 {
     // Without IN.sl: the parameters are looked up anew.
-    std::string text = ReadFile(HALMWIND_DATA_DIR "/wind.cg");
+    std::string text = ReadTextFile(HALMWIND_DATA_DIR "/wind.cg");
     for (const std::string use : {"float s = IN.sl;", "float  sl       : TEXCOORD2;"}) {
         ASSERT_NE(text.find(use), std::string::npos) << use;
         text.replace(text.find(use), use.size(), use[0] == 'f' && use[6] == 's' ? "float s = 0.5;" : "");
@@ -143,7 +135,7 @@ TEST_F(LiveWindProgram, BadSavesKeepTheLastGoodProgramAndSayWhy)
         EXPECT_EQ(std::string(windProgramWatch.message).rfind(save.message, 0), 0u)
             << save.name << ": " << windProgramWatch.message;
     }
-    Save(ReadFile(HALMWIND_DATA_DIR "/wind.cg"));
+    Save(ReadTextFile(HALMWIND_DATA_DIR "/wind.cg"));
     RequestWindProgramLook();
     WatchWindProgram(0.0f);
     EXPECT_NE(shaderProgram.program, shipped);

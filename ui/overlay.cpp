@@ -19,6 +19,7 @@ static const float overlayDepth = -35.0f;
 static const float leftColumn = -19.0f;
 // The message line sits under the two switches, small enough for a compiler's line to fit.
 static const float alertScale = 0.75f;
+static const GLfloat lineColour[3] = {1.0f, 1.0f, 0.0f};
 static const GLfloat alertColour[3] = {1.0f, 0.35f, 0.25f};
 
 static const char *const pathTexts[WindPathCount] = {
@@ -164,7 +165,7 @@ void DrawOverlay()
     OverlayLine lines[OverlayMaxLines];
     int count = ComposeOverlayLines(lines, VisibleHalfWidth());
     glLoadIdentity();
-    glColor3f(1.0f, 1.0f, 0.0f);
+    glColor3fv(lineColour);
     for (int i = 0; i < count; i++) {
         glLoadIdentity();
         glTranslatef(lines[i].x, lines[i].y, overlayDepth);
@@ -177,7 +178,7 @@ void DrawOverlay()
             PrintText("%s", lines[i].suffix);
         }
         if (lines[i].alert) {
-            glColor3f(1.0f, 1.0f, 0.0f);
+            glColor3fv(lineColour);
         }
     }
 }

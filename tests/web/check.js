@@ -204,7 +204,7 @@ const fullScreenState = (page) => page.evaluate(() => ({
 
 // F1 held for two frames, then four frames for the new window to draw.
 async function pressF1(page) {
-  const from = await page.evaluate(() => window.halmwindFrames());
+  const from = await frameCount(page);
   await page.keyboard.down("F1");
   await framesReached(from + 2)(page);
   await page.keyboard.up("F1");
@@ -259,9 +259,9 @@ const cases = pictures.map(pictureCase).concat([
     until: ended,
     check: async (page) => {
       const failures = [];
-      const before = await page.evaluate(() => window.halmwindFrames());
+      const before = await frameCount(page);
       await pause(1000);
-      const after = await page.evaluate(() => window.halmwindFrames());
+      const after = await frameCount(page);
       if (after !== before) failures.push(`frames went on after the end: ${before} then ${after}`);
       if (before !== 6) failures.push(`the loop ran ${before} frames; Escape was down in frame 5, so the 6th ends it`);
       return failures;
@@ -274,7 +274,7 @@ const cases = pictures.map(pictureCase).concat([
     until: framesReached(3),
     check: async (page) => {
       const failures = [];
-      const frames = () => page.evaluate(() => window.halmwindFrames());
+      const frames = () => frameCount(page);
       const holdFor = async (key, n) => {
         const from = await frames();
         await page.keyboard.down(key);
@@ -487,7 +487,7 @@ const keyButtonsCase = {
   },
   check: async (page) => {
     const failures = [];
-    const frames = () => page.evaluate(() => window.halmwindFrames());
+    const frames = () => frameCount(page);
     const green = (n) => page.evaluate((n) => window.halmwindColours[n].green, n);
     const centre = async (key) => {
       const button = await page.$(`button.key[data-key="${key}"]`);
