@@ -104,7 +104,7 @@ function installHooks(spans, shotFrames) {
       window.halmwindFrameTimes.ended.push(performance.now());
       if (window.halmwindDrawTotals) {
         const t = window.halmwindDrawTotals;
-        window.halmwindFrameDraws.push({ draws: t.draws, vertices: t.vertices, triangles: t.triangles, shapes: { ...t.shapes } });
+        window.halmwindFrameDraws.push({ draws: t.draws, vertices: t.vertices, triangles: t.triangles, shapes: { ...t.shapes }, arrayBytes: t.arrayBytes });
       }
       if (window.halmwindOnFrame) window.halmwindOnFrame(frame, document.getElementById("canvas"));
       if (shotFrames.includes(frame)) {
@@ -115,16 +115,21 @@ function installHooks(spans, shotFrames) {
 }
 
 // Installed before the page's own scripts: wraps the WebGL context's draw calls and keeps running
-// totals in window.halmwindDrawTotals (draws, vertices and triangles handed to the draws, and the
-// draws of each mode and size), which installHooks notes after every frame. The count is the
+// totals in window.halmwindDrawTotals (draws, vertices and triangles handed to the draws, the draws
+// of each mode and size, and the bytes of vertex data uploaded), which installHooks notes after
+// every frame. The count is the
 // page's, not the product's.
 function installDrawCounter() {
-  const totals = { draws: 0, vertices: 0, triangles: 0, shapes: {} };
+  const totals = { draws: 0, vertices: 0, triangles: 0, shapes: {}, arrayBytes: 0 };
   const shape = (mode, count) => { const k = mode + "/" + count; totals.shapes[k] = (totals.shapes[k] || 0) + 1; };
   const triangles = (mode, count) => mode === 4 ? Math.floor(count / 3) : mode === 5 || mode === 6 ? Math.max(0, count - 2) : 0;
   for (const proto of [WebGLRenderingContext.prototype, window.WebGL2RenderingContext && WebGL2RenderingContext.prototype]) {
     if (!proto) continue;
-    const drawArrays = proto.drawArrays, drawElements = proto.drawElements;
+    const drawArrays = proto.drawArrays, drawElements = proto.drawElements, bufferData = proto.bufferData;
+    proto.bufferData = function (target, data, usage) {
+      if (target === 0x8892 /* ARRAY_BUFFER */ && data && data.byteLength) totals.arrayBytes += data.byteLength;
+      return bufferData.call(this, target, data, usage);
+    };
     proto.drawArrays = function (mode, first, count) {
       totals.draws++;
       totals.vertices += count;

@@ -388,16 +388,19 @@ const cases = pictures.map(pictureCase).concat([
 // gl4es's plain path (LIBGL_BEGINEND=0: every glBegin/glEnd block a draw of its own), where every
 // blade must arrive as a fan of 5 vertices and two strips of 8. Both must hand the same number
 // of triangles to WebGL. The clock stands still, so that the rate corner shows the same text.
+// The attributes go up packed; the last counted frame must be the one they give uploaded whole
+// (HALMWIND_WHOLE_UPLOAD=1), pixel for pixel.
 const maxDrawsPerFrame = 80;
 const countedFrames = { first: 10, last: 14 };
 const drawPaths = [["draws-off", ""], ["draws-cpu", "W@1"], ["draws-vertex-program", "W@1 W@3"]];
 
-// Per frame of countedFrames: draws, triangles, and draws by "mode/vertices".
+// Per frame of countedFrames: draws, triangles, and draws by "mode/vertices"; and the last one as
+// a PNG data URL.
 async function countDraws(browser, url, keys, env) {
   const { page, problems } = await openPage(browser);
   try {
     await page.evaluateOnNewDocument(installDrawCounter);
-    await page.evaluateOnNewDocument(installHooks, parseKeyScript(keys), []);
+    await page.evaluateOnNewDocument(installHooks, parseKeyScript(keys), [countedFrames.last]);
     await page.evaluateOnNewDocument((env) => {
       const now = Date.now();
       Date.now = () => now;
@@ -413,9 +416,10 @@ async function countDraws(browser, url, keys, env) {
       for (let i = first; i <= last; i++) {
         const shapes = {};
         for (const [k, n] of Object.entries(d[i - 1].shapes)) shapes[k] = n - (d[i - 2].shapes[k] || 0);
-        frames.push({ draws: d[i - 1].draws - d[i - 2].draws, triangles: d[i - 1].triangles - d[i - 2].triangles, shapes });
+        frames.push({ draws: d[i - 1].draws - d[i - 2].draws, triangles: d[i - 1].triangles - d[i - 2].triangles, shapes,
+          arrayBytes: d[i - 1].arrayBytes - d[i - 2].arrayBytes });
       }
-      return frames;
+      return { frames, shot: window.halmwindShots[last] };
     }, countedFrames);
   } finally {
     await page.close();
@@ -429,11 +433,18 @@ function drawCountCase([name, keys]) {
     until: framesReached(3),
     check: async (page) => {
       const failures = [];
-      const gathered = await countDraws(page.browser(), page.url(), keys);
-      const plain = await countDraws(page.browser(), page.url(), keys, { LIBGL_BEGINEND: "0" });
+      const { frames: gathered, shot } = await countDraws(page.browser(), page.url(), keys);
+      const { frames: plain } = await countDraws(page.browser(), page.url(), keys, { LIBGL_BEGINEND: "0" });
+      const whole = await countDraws(page.browser(), page.url(), keys, { HALMWIND_WHOLE_UPLOAD: "1" });
       const fans = plain.map((f) => f.shapes["6/5"] || 0), strips = plain.map((f) => f.shapes["5/8"] || 0);
       console.log(`  ${name}: draws a frame ${gathered.map((f) => f.draws).join(" ")} (plain path ${plain.map((f) => f.draws).join(" ")}), ` +
         `triangles ${gathered.map((f) => f.triangles).join(" ")} (plain ${plain.map((f) => f.triangles).join(" ")})`);
+      const packedBytes = gathered[gathered.length - 1].arrayBytes, wholeBytes = whole.frames[whole.frames.length - 1].arrayBytes;
+      console.log(`  ${name}: vertex data a frame ${(packedBytes / 1e6).toFixed(2)} MB packed, ${(wholeBytes / 1e6).toFixed(2)} MB whole`);
+      if (!(packedBytes < wholeBytes)) failures.push(`frame ${countedFrames.last}: packing left ${packedBytes} bytes of ${wholeBytes}`);
+      if (!shot || shot !== whole.shot) {
+        failures.push(`frame ${countedFrames.last}: the attributes uploaded packed give another picture than uploaded whole`);
+      }
       gathered.forEach((f, i) => {
         const frame = countedFrames.first + i;
         if (f.draws > maxDrawsPerFrame) failures.push(`frame ${frame}: ${f.draws} draws, more than ${maxDrawsPerFrame}`);
