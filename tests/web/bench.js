@@ -3,10 +3,12 @@
 // cost over Off, start to first frame and the size of the download. It measures and prints;
 // it asserts nothing.
 //   node tests/web/bench.js DIST_DIR NATIVE_BUILD_DIR [JSON_OUT]
-// BENCH_FRAMES (default 150) frames are timed after BENCH_WARMUP (default 40); BENCH_PROFILE=1
-// adds a CPU profile of the timed frames of each path and prints the functions that cost most;
-// BENCH_TRACE=1 records Chromium's trace of them and prints where the frame's time goes, thread
-// by thread. The WebGL draws a frame are counted by wrapping the page's WebGL context.
+// BENCH_FRAMES (default 150) frames are timed after BENCH_WARMUP (default 40), in BENCH_ROUNDS
+// (default 3) rounds that each take the web paths and then the native ones, so that both sides
+// meet the same moods of a shared machine; the medians are compared. BENCH_PROFILE=1 adds a CPU
+// profile of the timed frames of each path in the first round and prints the functions that cost
+// most; BENCH_TRACE=1 records Chromium's trace of them and prints where the frame's time goes,
+// thread by thread. The WebGL draws a frame are counted by wrapping the page's WebGL context.
 "use strict";
 
 const childProcess = require("child_process");
@@ -34,6 +36,7 @@ function countFromEnv(name, fallback) {
 }
 const timedFrames = countFromEnv("BENCH_FRAMES", 150);
 const warmupFrames = countFromEnv("BENCH_WARMUP", 40);
+const rounds = countFromEnv("BENCH_ROUNDS", 3);
 const profiling = process.env.BENCH_PROFILE === "1";
 const tracing = process.env.BENCH_TRACE === "1";
 // The goals the web build is held to, printed beside the figures.
@@ -121,7 +124,7 @@ function threadTimes(trace, spanMs, frames) {
   return result.sort((a, b) => b.msPerFrame - a.msPerFrame).slice(0, 8);
 }
 
-async function measurePath(browser, server, webPath) {
+async function measurePath(browser, server, webPath, withProfile, withTrace) {
   const { page, problems } = await openPage(browser);
   const fetched = [];
   page.on("response", (r) => fetched.push(decodeURIComponent(new URL(r.url()).pathname).replace(/^\/+/, "") || "index.html"));
@@ -132,16 +135,16 @@ async function measurePath(browser, server, webPath) {
     await answerQuestion(page, server, "#no", timeout(0));
     await framesReached(warmupFrames, timeout(warmupFrames))(page);
     let cdp = null;
-    if (profiling) {
+    if (withProfile) {
       cdp = await page.createCDPSession();
       await cdp.send("Profiler.enable");
       await cdp.send("Profiler.setSamplingInterval", { interval: 200 });
       await cdp.send("Profiler.start");
     }
-    if (tracing) await page.tracing.start({ categories: traceCategories });
+    if (withTrace) await page.tracing.start({ categories: traceCategories });
     await framesReached(warmupFrames + timedFrames, timeout(timedFrames))(page);
     const profile = cdp ? (await cdp.send("Profiler.stop")).profile : null;
-    const trace = tracing ? JSON.parse(Buffer.from(await page.tracing.stop()).toString("utf8")) : null;
+    const trace = withTrace ? JSON.parse(Buffer.from(await page.tracing.stop()).toString("utf8")) : null;
     const result = await page.evaluate((first, count) => {
       const { begun, ended } = window.halmwindFrameTimes;
       let busy = 0;
@@ -154,6 +157,7 @@ async function measurePath(browser, server, webPath) {
         seconds: (ended[first + count - 1] - ended[first - 1]) / 1000,
         busyMs: busy / count,
         drawsPerFrame: (draws[first + count - 1].draws - draws[first - 1].draws) / count,
+        arrayBytesPerFrame: (draws[first + count - 1].arrayBytes - draws[first - 1].arrayBytes) / count,
         startUp: { ...window.halmwindStartUp, firstFrame: ended[0] },
       };
     }, warmupFrames, timedFrames);
@@ -164,10 +168,11 @@ async function measurePath(browser, server, webPath) {
       msPerFrame: result.seconds * 1000 / timedFrames,
       busyMs: result.busyMs,
       drawsPerFrame: result.drawsPerFrame,
+      arrayBytesPerFrame: result.arrayBytesPerFrame,
       trace: trace ? threadTimes(trace, result.seconds * 1000, timedFrames) : null,
       startUp: result.startUp,
       fetched: [...new Set(fetched)],
-      profile: profile ? topFunctions(profile, 12) : null,
+      profile: profile ? topFunctions(profile, Number(process.env.TOPN || 12)) : null,
     };
   } finally {
     await page.close();
@@ -210,35 +215,61 @@ function nativeFrames() {
 const fixed = (x, digits = 1) => x.toFixed(digits);
 const kib = (bytes) => (bytes / 1024).toFixed(0) + " KiB";
 
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b), middle = sorted.length >> 1;
+  return sorted.length & 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+};
+
 async function main() {
   const server = await serve(distDir);
-  const { browser, close } = await launchBrowser();
-  const web = {};
+  const runs = [];
   try {
-    for (const webPath of paths) {
-      web[webPath.name] = await measurePath(browser, server, webPath);
-      console.log(`bench: web ${webPath.name}: ${fixed(web[webPath.name].fps)} frames a second`);
+    for (let round = 0; round < rounds; round++) {
+      const { browser, close } = await launchBrowser();
+      const web = {};
+      try {
+        for (const webPath of paths) {
+          web[webPath.name] = await measurePath(browser, server, webPath, profiling && round === 0, tracing && round === 0);
+          console.log(`bench: round ${round + 1}/${rounds}: web ${webPath.name}: ${fixed(web[webPath.name].fps)} frames a second`);
+        }
+      } finally {
+        await close();
+      }
+      runs.push({ web, native: nativeFrames() });
     }
   } finally {
-    await close();
     server.close();
   }
-  const native = nativeFrames();
+  // The first round's page load is the cold one, and only it is profiled or traced.
+  const first = runs[0].web;
+  const web = Object.fromEntries(paths.map((p) => {
+    const all = runs.map((r) => r.web[p.name]);
+    return [p.name, { ...first[p.name], fps: median(all.map((w) => w.fps)), msPerFrame: median(all.map((w) => w.msPerFrame)),
+      busyMs: median(all.map((w) => w.busyMs)), drawsPerFrame: median(all.map((w) => w.drawsPerFrame)),
+      arrayBytesPerFrame: median(all.map((w) => w.arrayBytesPerFrame)),
+      ratios: runs.map((r) => r.web[p.name].fps / r.native.fps[p.name]) }];
+  }));
+  const native = {
+    fps: Object.fromEntries(paths.map((p) => [p.name, median(runs.map((r) => r.native.fps[p.name]))])),
+    interleavedMs: Object.fromEntries(paths.map((p) => [p.name, median(runs.map((r) => r.native.interleavedMs[p.name]))])),
+  };
   const sizes = downloadSizes(web.Off.fetched);
 
-  console.log(`\nFrames a second, steady wind, first camera; web: ${timedFrames} frames after ${warmupFrames}`);
-  console.log("  path           web (SwiftShader)  native (llvmpipe)  web/native  web busy ms/frame  WebGL draws/frame");
+  console.log(`\nFrames a second, steady wind, first camera; web: ${timedFrames} frames after ${warmupFrames}; ` +
+    `medians of ${rounds} round${rounds > 1 ? "s" : ""}, each round's own ratio beside them`);
+  console.log("  path           web (SwiftShader)  native (llvmpipe)  web/native  in the rounds  web busy ms/frame  WebGL draws/frame  vertex MB/frame");
   const missed = [];
   for (const p of paths) {
     const w = web[p.name], n = native.fps[p.name];
-    console.log(`  ${p.name.padEnd(14)} ${fixed(w.fps).padStart(17)}  ${fixed(n).padStart(17)}  ${fixed(w.fps / n, 2).padStart(10)}  ${fixed(w.busyMs).padStart(17)}  ${fixed(w.drawsPerFrame).padStart(17)}`);
+    const spread = `${fixed(Math.min(...w.ratios), 2)}-${fixed(Math.max(...w.ratios), 2)}`;
+    console.log(`  ${p.name.padEnd(14)} ${fixed(w.fps).padStart(17)}  ${fixed(n).padStart(17)}  ${fixed(w.fps / n, 2).padStart(10)}  ${spread.padStart(13)}  ${fixed(w.busyMs).padStart(17)}  ${fixed(w.drawsPerFrame).padStart(17)}  ${fixed(w.arrayBytesPerFrame / 1e6, 2).padStart(15)}`);
     if (w.fps / n < goals.ratio) missed.push(`${p.name}: web/native ${fixed(w.fps / n, 2)} < ${goals.ratio}`);
     if (w.busyMs > goals.busyMs) missed.push(`${p.name}: page's work ${fixed(w.busyMs)} ms > ${goals.busyMs} ms`);
     if (w.drawsPerFrame > goals.draws) missed.push(`${p.name}: ${fixed(w.drawsPerFrame)} draws > ${goals.draws}`);
   }
   console.log(`  goals: web/native >= ${goals.ratio}, busy <= ${goals.busyMs} ms, draws <= ${goals.draws}: ` +
     (missed.length ? "missed (" + missed.join("; ") + ")" : "met"));
-  console.log("\nCost over Off, ms per frame (web: separate runs; native: interleaved, FrameCostOverOff)");
+  console.log("\nCost over Off, ms per frame, medians (web: separate runs; native: interleaved, FrameCostOverOff)");
   console.log("  path           web     native");
   for (const p of paths.slice(1)) {
     const w = web[p.name].msPerFrame - web.Off.msPerFrame;
@@ -274,7 +305,7 @@ async function main() {
     }
   }
   if (jsonOut) {
-    fs.writeFileSync(jsonOut, JSON.stringify({ timedFrames, warmupFrames, web, native, sizes, total }, null, 2) + "\n");
+    fs.writeFileSync(jsonOut, JSON.stringify({ timedFrames, warmupFrames, rounds, web, native, runs, sizes, total }, null, 2) + "\n");
     console.log(`\nbench: figures in ${jsonOut}`);
   }
 }
