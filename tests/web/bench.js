@@ -172,7 +172,7 @@ async function measurePath(browser, server, webPath, withProfile, withTrace) {
       trace: trace ? threadTimes(trace, result.seconds * 1000, timedFrames) : null,
       startUp: result.startUp,
       fetched: [...new Set(fetched)],
-      profile: profile ? topFunctions(profile, Number(process.env.TOPN || 12)) : null,
+      profile: profile ? topFunctions(profile, 12) : null,
     };
   } finally {
     await page.close();
