@@ -66,21 +66,18 @@ mergeInto(LibraryManager.library, {
   $halmwindUploadPacked: function(context, ranges, low, vertexCount) {
     // A stride of 0 is the attribute's own size: an array of its own.
     var strideOf = function(cb) { return cb.stride || GL.calcBufLength(cb.size, cb.type, 0, 1); };
-    var stride = strideOf(context.clientBuffers[ranges[0].index]), words = 0, i, cb, bytes;
+    var stride = strideOf(context.clientBuffers[ranges[0].index]), step = stride >> 2, words = 0, i, cb, bytes, r;
     if ((stride & 3) || (low & 3) || vertexCount <= 0) return false;
     for (i = 0; i < ranges.length; ++i) {
-      cb = context.clientBuffers[ranges[i].index];
+      r = ranges[i];
+      cb = context.clientBuffers[r.index];
       bytes = GL.calcBufLength(cb.size, cb.type, 0, 1);
       if (strideOf(cb) != stride || (bytes & 3) || ((cb.ptr - low) & 3) || cb.ptr - low + bytes > stride) return false;
-    }
-    var step = stride >> 2;
-    for (i = 0; i < ranges.length; ++i) {
-      cb = context.clientBuffers[ranges[i].index];
-      ranges[i].from = cb.ptr >> 2;
-      ranges[i].words = cb.type == 0x1406 /*GL_FLOAT*/ && !cb.normalized
-        ? halmwindKeptComponents(ranges[i].from, cb.size, step, vertexCount)
-        : GL.calcBufLength(cb.size, cb.type, 0, 1) >> 2;
-      words += ranges[i].words;
+      r.from = cb.ptr >> 2;
+      // Floats lose their trailing default components; other types go up as they are.
+      r.size = cb.type == 0x1406 /*GL_FLOAT*/ && !cb.normalized ? halmwindKeptComponents(r.from, cb.size, step, vertexCount) : cb.size;
+      r.words = r.size == cb.size ? bytes >> 2 : r.size;
+      words += r.words;
     }
     if (words == step) return false;
     var packed = context.halmwindPacked, total = words * vertexCount, to = 0;
@@ -94,8 +91,7 @@ mergeInto(LibraryManager.library, {
     GLctx.bufferData(0x8892 /*GL_ARRAY_BUFFER*/, packed.subarray(0, total), 0x88E0 /*GL_STREAM_DRAW*/);
     for (i = 0; i < ranges.length; ++i) {
       cb = context.clientBuffers[ranges[i].index];
-      var size = cb.type == 0x1406 && !cb.normalized ? ranges[i].words : cb.size;
-      cb.vertexAttribPointerAdaptor.call(GLctx, ranges[i].index, size, cb.type, cb.normalized, words * 4, ranges[i].packedOffset);
+      cb.vertexAttribPointerAdaptor.call(GLctx, ranges[i].index, ranges[i].size, cb.type, cb.normalized, words * 4, ranges[i].packedOffset);
     }
     return true;
   },

@@ -488,14 +488,17 @@ function installFrameColours() {
   };
 }
 
+// The cases below count colours from frame 5 on, once the page runs.
+async function coloursFromFrame5(page) {
+  await framesReached(5)(page);
+  await page.evaluate(installFrameColours);
+}
+
 const keyButtonsCase = {
   // A held key through its button (Page Down, held across frames, brings the meadow nearer frame by
   // frame) and a switch through a short tap (F4: the point light, which stays on after the tap).
   name: "key-buttons",
-  until: async (page) => {
-    await framesReached(5)(page);
-    await page.evaluate(installFrameColours);
-  },
+  until: coloursFromFrame5,
   check: async (page) => {
     const failures = [];
     const frames = () => frameCount(page);
@@ -605,10 +608,7 @@ const editorApplyCase = {
   keys: "W@1 W@3",
   clockStill: true,
   console: /^wind\.cg\(\d+\)/,
-  until: async (page) => {
-    await framesReached(5)(page);
-    await page.evaluate(installFrameColours);
-  },
+  until: coloursFromFrame5,
   check: async (page) => {
     if (redCg === shippedCg || brokenRedCg.length !== redCg.length || brokenRedLine < 1) {
       return ["data/wind.cg no longer has the lines the case changes"];
@@ -668,10 +668,7 @@ const editorKeysCase = {
   // canvas while the editor takes the focus is let go.
   name: "editor-keys",
   keys: "W@1",
-  until: async (page) => {
-    await framesReached(5)(page);
-    await page.evaluate(installFrameColours);
-  },
+  until: coloursFromFrame5,
   check: async (page) => {
     const failures = [];
     const holdX = async (n) => {
